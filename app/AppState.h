@@ -1,0 +1,117 @@
+#pragma once
+// The one record of the program's run. Created once at start-up, read and
+// changed only on the GUI thread. Every operation takes it (or the part of it
+// it needs) as an argument; nothing in here has behaviour of its own.
+
+#include <QString>
+#include <QVector>
+#include <array>
+#include <cstdint>
+
+class QWidget;
+class QTreeWidget;
+class QPushButton;
+class QLineEdit;
+class QLabel;
+class QProgressBar;
+class QPlainTextEdit;
+class QListWidget;
+class QComboBox;
+class QCheckBox;
+class QMenu;
+class QPixmap;
+
+struct FtpLibrary;      // ftp/FtpLibrary.h: the loaded backend and its 20 functions
+struct LocalListState;  // local/LocalList.h: directory, pattern, sort state, watcher
+struct SettingsWindow;  // settings/SettingsWindow.h: the settings window's widgets
+
+// The widgets of the main window, in the order of their creation.
+struct MainWindowWidgets {
+  QWidget* window = nullptr;
+  QTreeWidget* localList = nullptr;
+  QTreeWidget* serverList = nullptr;
+  QPushButton* settingsButton = nullptr;
+  QPushButton* exitButton = nullptr;
+  QLineEdit* localPath = nullptr;
+  QLineEdit* serverPath = nullptr;
+  QLabel* localCaption = nullptr;
+  QLabel* serverCaption = nullptr;
+  QProgressBar* progressBar = nullptr;
+  QPushButton* connectButton = nullptr;  // checkable: pressed means connected
+  QLabel* keyIndicator = nullptr;
+  QPushButton* uploadButton = nullptr;
+  QPushButton* downloadButton = nullptr;
+  QPlainTextEdit* messageArea = nullptr;
+  QPushButton* overviewButton = nullptr;
+};
+
+// The overview window exists only while it is open.
+struct OverviewWindow {
+  QWidget* window = nullptr;
+  QLabel* text = nullptr;
+  QPushButton* closeButton = nullptr;
+};
+
+// The three context menus, built once at start-up.
+struct ContextMenus {
+  QMenu* server = nullptr;   // menu 0, items 1 to 4
+  QMenu* local = nullptr;    // menu 1, items 11 to 14
+  QMenu* profile = nullptr;  // menu 2, items 21 to 24
+};
+
+// One file of an upload or download command.
+struct TransferEntry {
+  int row = -1;
+  int64_t size = 0;
+  QString sourcePath;
+  QString targetPath;
+};
+
+using KeyMaterial = std::array<uint8_t, 48>;  // key bytes 0..31, IV bytes 32..47
+
+struct AppState {
+  // Program-wide settings (group Global).
+  QString profileName = QStringLiteral("Profil1");
+  QString textLocal = QStringLiteral("PC");
+  QString textHost = QStringLiteral("FTP-Server");
+  int32_t overwrite = 0;
+  int32_t tooltipsOff = 0;
+  int32_t appPathForTemp = 1;
+
+  // The current profile.
+  QString localFolder;  // ends with the separator; empty shows the volume view
+  QString hostFolder = QStringLiteral("/");
+  QString dnLdFolder = QStringLiteral("ftp.example.org/download");
+  QString hostUrl = QStringLiteral("ftp.example.org");
+  int32_t hostPort = 21;
+  int32_t protocol = 1;
+  QString hostUser;
+  QString hostPass;  // clear text in memory; stored encoded
+  int32_t useCipher = 0;
+  QString cipherCode;
+  KeyMaterial keyMaterial{};
+
+  // Names of all profiles, each followed by "°°°".
+  QString profileList;
+
+  // Connection.
+  int32_t connection = 0;            // 0 not connected, 1 connected
+  int64_t lastConnectClickMs = 0;    // elapsed-time clock reading of the last accepted click
+  int64_t connectClockOrigin = -1;   // steady-clock ms of the clock's first reading
+  FtpLibrary* ftp = nullptr;         // null when the backend could not be loaded
+  QString messageBuffer = QString(1024, QLatin1Char(' '));
+  QString listingBuffer = QString(260, QLatin1Char(' '));
+
+  QVector<TransferEntry> transfers = QVector<TransferEntry>(0);
+
+  bool quitRequested = false;  // exit button: the loop ends on the next pass
+  bool loopLeft = false;        // the event loop has been left; shutdown follows
+  bool shutdownDone = false;
+
+  // Windows.
+  MainWindowWidgets main;
+  ContextMenus menus;
+  OverviewWindow* overview = nullptr;   // open overview window, or null
+  SettingsWindow* settings = nullptr;   // open settings window, or null
+  LocalListState* localListState = nullptr;
+};

@@ -1,0 +1,50 @@
+#include "app/Commands.h"
+
+Command MainWindowCommand(const Event& event) {
+  if (event.kind == EventKind::CloseRequest) return Command::EndProgram;
+  if (event.kind != EventKind::Widget) return Command::None;
+  switch (event.widget) {
+    case WidgetId::LocalList: return Command::FollowLocalList;
+    case WidgetId::ServerList: return Command::ServerListEvent;
+    case WidgetId::SettingsButton: return Command::OpenSettingsWindow;
+    case WidgetId::ExitButton: return Command::RequestQuit;
+    case WidgetId::ConnectButton: return Command::ConnectToggle;
+    case WidgetId::UploadButton: return Command::UploadSelected;
+    case WidgetId::DownloadButton: return Command::DownloadSelected;
+    case WidgetId::OverviewButton: return Command::OpenOverviewWindow;
+    default: return Command::None;
+  }
+}
+
+Command SettingsWindowCommand(const Event& event) {
+  if (event.kind == EventKind::CloseRequest) return Command::CloseSettingsWindow;
+  if (event.kind != EventKind::Widget) return Command::None;
+  switch (event.widget) {
+    case WidgetId::SettingsCancel: return Command::CloseSettingsWindow;
+    case WidgetId::SettingsOk: return Command::ConfirmSettings;
+    case WidgetId::KeyGenerateButton: return Command::GenerateKey;
+    case WidgetId::ProfileList:
+      if (event.type == EventType::LeftClick) return Command::LoadProfileIntoFields;
+      if (event.type == EventType::RightClick) return Command::ShowProfileMenu;
+      return Command::None;
+    default: return Command::None;
+  }
+}
+
+Command MenuCommand(int menuItem) {
+  switch (menuItem) {
+    case 1: return Command::RenameServerEntry;
+    case 2: return Command::CreateServerDirectory;
+    case 3: return Command::DeleteServerEntries;
+    case 4: return Command::CopyDownloadLink;
+    case 11: return Command::RenameLocalEntry;
+    case 12: return Command::CreateLocalDirectory;
+    case 13: return Command::DeleteLocalEntries;
+    case 14: return Command::OpenLocalFile;
+    case 21: return Command::NewProfile;
+    case 22: return Command::CloneProfile;
+    case 23: return Command::RenameProfile;
+    case 24: return Command::DeleteProfile;
+    default: return Command::None;
+  }
+}

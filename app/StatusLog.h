@@ -1,0 +1,16 @@
+#pragma once
+// The message area's running log and the main window's tooltips.
+
+#include "app/AppState.h"
+
+// Appends "hh:ii:ss" + three blanks + the text, after trailing LFs and then
+// trailing CRs were cut off, and scrolls to the end.
+void AppendStatusMessage(AppState& state, const QString& text);
+
+// The text as it goes into the message area, without the time stamp.
+[[nodiscard]] QString TrimStatusText(const QString& text);
+
+void ClearStatusMessages(AppState& state);
+
+// The nine tooltips, or none while TooltipsOff is set.
+void ApplyTooltips(AppState& state);

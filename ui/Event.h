@@ -1,0 +1,34 @@
+#pragma once
+// The program's event record: every widget signal, close request, deactivation
+// and menu choice becomes one of these and goes to the one router in app/.
+
+#include <functional>
+
+enum class EventKind { None, Widget, MenuChoice, CloseRequest, Deactivation };
+
+enum class WindowId { None, Main, Settings, Overview };
+
+enum class WidgetId {
+  None,
+  // main window
+  LocalList, ServerList, SettingsButton, ExitButton, LocalPath, ServerPath,
+  LocalCaption, ServerCaption, ProgressBar, ConnectButton, KeyIndicator,
+  UploadButton, DownloadButton, MessageArea, OverviewButton,
+  // settings window
+  SettingsOk, SettingsCancel, ProfileList, KeyGenerateButton,
+  // overview window
+  OverviewClose,
+};
+
+// Buttons send None; lists say what happened.
+enum class EventType { None, LeftClick, RightClick, DoubleClick, RightDoubleClick, Other };
+
+struct Event {
+  EventKind kind = EventKind::None;
+  WindowId window = WindowId::None;
+  WidgetId widget = WidgetId::None;
+  EventType type = EventType::None;
+  int menuItem = 0;
+};
+
+using EventSink = std::function<void(const Event&)>;

@@ -1,0 +1,122 @@
+#include "ui/MainWindow.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+
+#include "ui/WindowEvents.h"
+
+namespace {
+
+QTreeWidget* CreateList(QWidget* parent, const QRect& geometry) {
+  auto* list = new QTreeWidget(parent);
+  list->setGeometry(geometry);
+  list->setRootIsDecorated(false);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  list->setUniformRowHeights(true);
+  list->header()->setStretchLastSection(false);
+  return list;
+}
+
+QPushButton* CreateButton(QWidget* parent, const QString& caption, const QRect& geometry) {
+  auto* button = new QPushButton(caption, parent);
+  button->setGeometry(geometry);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLineEdit* CreatePathField(QWidget* parent, const QRect& geometry) {
+  auto* field = new QLineEdit(parent);
+  field->setGeometry(geometry);
+  field->setReadOnly(true);
+  return field;
+}
+
+QLabel* CreateCaption(QWidget* parent, const QString& text, const QRect& geometry) {
+  auto* label = new QLabel(text, parent);
+  label->setGeometry(geometry);
+  label->setAlignment(Qt::AlignCenter);
+  label->setFont(QFont(QStringLiteral("Arial"), 18));
+  return label;
+}
+
+QPushButton* CreateImageButton(QWidget* parent, const QRect& geometry) {
+  auto* button = CreateButton(parent, QString(), geometry);
+  button->setIconSize(QSize(32, 92));
+  return button;
+}
+
+}  // namespace
+
+void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
+  auto* window = new QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                                          Qt::MSWindowsFixedSizeDialogHint);
+  window->setObjectName(QStringLiteral("mainWindow"));
+  window->setWindowTitle(QStringLiteral("Tarnholm"));
+  window->setFixedSize(840, 420);
+  w.window = window;
+
+  w.localList = CreateList(window, {40, 90, 320, 190});
+  w.localList->setObjectName(QStringLiteral("localList"));
+  w.serverList = CreateList(window, {470, 90, 330, 190});
+  w.serverList->setObjectName(QStringLiteral("serverList"));
+  w.serverList->setIconSize(QSize(16, 16));
+  w.serverList->setColumnCount(1);
+  w.settingsButton = CreateButton(window, QStringLiteral("Einstellungen"), {40, 370, 110, 25});
+  w.exitButton = CreateButton(window, QStringLiteral("Beenden"), {690, 370, 110, 25});
+  w.localPath = CreatePathField(window, {40, 60, 320, 25});
+  w.serverPath = CreatePathField(window, {470, 60, 330, 25});
+  w.localCaption = CreateCaption(window, QStringLiteral("PC"), {40, 15, 320, 40});
+  w.serverCaption = CreateCaption(window, QStringLiteral("FTP-Server"), {470, 15, 330, 40});
+  w.progressBar = new QProgressBar(window);
+  w.progressBar->setGeometry(40, 300, 760, 15);
+  w.progressBar->setRange(0, 1000);
+  w.progressBar->setValue(0);
+  w.progressBar->setTextVisible(false);
+  w.connectButton = CreateButton(window, QStringLiteral("Verbinden"), {690, 330, 110, 25});
+  w.connectButton->setCheckable(true);
+  w.keyIndicator = new QLabel(window);
+  w.keyIndicator->setGeometry(382, 100, 66, 30);
+  w.uploadButton = CreateImageButton(window, {420, 170, 40, 100});
+  w.downloadButton = CreateImageButton(window, {370, 170, 40, 100});
+  w.messageArea = new QPlainTextEdit(window);
+  w.messageArea->setGeometry(170, 330, 500, 70);
+  w.messageArea->setReadOnly(true);
+  w.overviewButton = CreateButton(window, QStringLiteral("Übersicht"), {40, 330, 110, 25});
+
+  const std::pair<QPushButton*, WidgetId> buttons[] = {
+      {w.settingsButton, WidgetId::SettingsButton}, {w.exitButton, WidgetId::ExitButton},
+      {w.connectButton, WidgetId::ConnectButton},   {w.uploadButton, WidgetId::UploadButton},
+      {w.downloadButton, WidgetId::DownloadButton}, {w.overviewButton, WidgetId::OverviewButton},
+  };
+  for (const auto& [button, id] : buttons) {
+    QObject::connect(button, &QPushButton::clicked, window, [sink, id = id] {
+      sink(Event{EventKind::Widget, WindowId::Main, id, EventType::None, 0});
+    });
+  }
+
+  auto serverEvent = [sink](EventType type) {
+    sink(Event{EventKind::Widget, WindowId::Main, WidgetId::ServerList, type, 0});
+  };
+  QObject::connect(w.serverList, &QTreeWidget::itemClicked, window, [serverEvent] { serverEvent(EventType::LeftClick); });
+  QObject::connect(w.serverList, &QTreeWidget::itemDoubleClicked, window,
+                   [serverEvent] { serverEvent(EventType::DoubleClick); });
+  QObject::connect(w.serverList, &QTreeWidget::customContextMenuRequested, window,
+                   [serverEvent] { serverEvent(EventType::RightClick); });
+
+  RouteWindowEvents(window, WindowId::Main, sink);
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    window->move(area.center() - QPoint(420, 210));
+  }
+}

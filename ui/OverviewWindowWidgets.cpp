@@ -1,0 +1,44 @@
+#include "ui/OverviewWindowWidgets.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "ui/WindowEvents.h"
+
+OverviewWindow* CreateOverviewWindow(QWidget* owner, EventSink sink) {
+  auto* overview = new OverviewWindow;
+  auto* window = new QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                        Qt::MSWindowsFixedSizeDialogHint);
+  window->setObjectName(QStringLiteral("overviewWindow"));
+  window->setWindowTitle(QStringLiteral("Tarnholm"));
+  window->setFixedSize(480, 420);
+  window->setAttribute(Qt::WA_DeleteOnClose, false);
+  overview->window = window;
+
+  overview->text = new QLabel(QStringLiteral("..."), window);
+  overview->text->setObjectName(QStringLiteral("overviewText"));
+  overview->text->setGeometry(20, 20, 450, 360);
+  overview->text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  overview->text->setWordWrap(true);
+
+  overview->closeButton = new QPushButton(QStringLiteral("Abbrechen"), window);
+  overview->closeButton->setObjectName(QStringLiteral("overviewClose"));
+  overview->closeButton->setGeometry(350, 380, 100, 25);
+  QObject::connect(overview->closeButton, &QPushButton::clicked, window, [sink] {
+    sink(Event{EventKind::Widget, WindowId::Overview, WidgetId::OverviewClose, EventType::None, 0});
+  });
+  RouteWindowEvents(window, WindowId::Overview, sink);
+
+  if (owner != nullptr) {
+    const QRect frame = owner->geometry();
+    window->move(frame.center() - QPoint(240, 210));
+  }
+  return overview;
+}
+
+void DestroyOverviewWindow(OverviewWindow* overview) {
+  if (overview == nullptr) return;
+  CloseRoutedWindow(overview->window);
+  overview->window->deleteLater();
+  delete overview;
+}
