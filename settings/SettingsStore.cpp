@@ -1,0 +1,131 @@
+#include "settings/SettingsStore.h"
+
+#include "settings/PasswordForm.h"
+#include "settings/SettingsFile.h"
+#include "ui/MessageBox.h"
+
+namespace {
+
+const QString kGlobalGroup = QStringLiteral("Global");
+const QString kProfileSeparator = QStringLiteral("\u00B0\u00B0\u00B0");
+const QString kErrorTitle = QStringLiteral("Error");
+
+void ReadKey(AppState& state, const SettingKey& key) {
+  const QString name = QString::fromLatin1(key.name);
+  switch (key.type) {
+    case SettingType::Text:
+      state.*key.text = SettingsFile::ReadString(
+          name, key.keepsCurrent ? state.*key.text : QString::fromUtf16(key.textDefault));
+      break;
+    case SettingType::Password:
+      state.*key.text = DecodePassword(SettingsFile::ReadString(name, QString()));
+      break;
+    case SettingType::Integer:
+      state.*key.integer = SettingsFile::ReadInteger(
+          name, key.keepsCurrent ? state.*key.integer : key.integerDefault);
+      break;
+  }
+}
+
+void WriteKey(const AppState& state, const SettingKey& key) {
+  const QString name = QString::fromLatin1(key.name);
+  switch (key.type) {
+    case SettingType::Text:
+      SettingsFile::WriteString(name, state.*key.text);
+      break;
+    case SettingType::Password:
+      SettingsFile::WriteString(name, EncodePassword(state.*key.text));
+      break;
+    case SettingType::Integer:
+      SettingsFile::WriteInteger(name, state.*key.integer);
+      break;
+  }
+}
+
+QString BuildProfileList() {
+  QString list;
+  if (!SettingsFile::RewindGroups()) return list;
+  while (SettingsFile::NextGroup()) {
+    const QString name = SettingsFile::GroupName();
+    if (name != kGlobalGroup) list += name + kProfileSeparator;
+  }
+  return list;
+}
+
+}  // namespace
+
+bool ReadSettingsAtStart(AppState& state, const QString& fileName) {
+  if (SettingsFile::Open(fileName)) {
+    // A missing group Global reads as all defaults, and then no profile matches.
+    (void)SettingsFile::SelectGroup(kGlobalGroup);
+    for (const SettingKey& key : kSettingKeys) {
+      if (key.group == SettingGroup::Global) ReadKey(state, key);
+    }
+    state.profileList = BuildProfileList();
+    (void)SettingsFile::Close();  // nothing was written
+    if (state.profileName.isEmpty() || !state.profileList.contains(state.profileName)) {
+      ShowInfo(state.main.window, kErrorTitle,
+               QStringLiteral("The file 'ftp.ini' is destroyed. Can't find '") +
+                   state.profileName + QLatin1Char('\''));
+      return false;
+    }
+    return true;
+  }
+
+  if (!SettingsFile::Create(fileName)) {
+    ShowInfo(state.main.window, kErrorTitle,
+             QStringLiteral("The file 'ftp.ini' is not pesent and can not create."));
+    return false;
+  }
+  (void)SettingsFile::SelectGroup(kGlobalGroup);  // missing: created by the first write
+  for (const SettingKey& key : kSettingKeys) {
+    if (key.group == SettingGroup::Global) WriteKey(state, key);
+  }
+  // A failed write-back is not fatal here: the run goes on with the start
+  // values, and the next start tries again.
+  (void)SettingsFile::Close();
+  return true;
+}
+
+void LoadProfile(AppState& state, const QString& fileName) {
+  // A missing file or group simply reads as defaults.
+  (void)SettingsFile::Open(fileName);
+  (void)SettingsFile::SelectGroup(state.profileName);
+  for (const SettingKey& key : kSettingKeys) {
+    if (key.group == SettingGroup::Profile) ReadKey(state, key);
+  }
+  (void)SettingsFile::Close();
+}
+
+bool SaveSettings(const AppState& state, const QString& fileName) {
+  if (!SettingsFile::Open(fileName)) {
+    (void)SettingsFile::Close();  // nothing recorded, so nothing is created
+    ShowInfo(state.main.window, kErrorTitle, QStringLiteral("Can't write the file 'ftp.ini'."));
+    return false;
+  }
+  (void)SettingsFile::SelectGroup(kGlobalGroup);
+  for (const SettingKey& key : kSettingKeys) {
+    // selProfile changes only through the profile switch.
+    if (key.group == SettingGroup::Global && key.text != &AppState::profileName) {
+      WriteKey(state, key);
+    }
+  }
+  (void)SettingsFile::SelectGroup(state.profileName);
+  for (const SettingKey& key : kSettingKeys) {
+    if (key.group == SettingGroup::Profile) WriteKey(state, key);
+  }
+  return SettingsFile::Close();
+}
+
+bool SaveFolders(const AppState& state, const QString& fileName) {
+  // Open may fail when the file was deleted meanwhile; the write-back then
+  // creates it with just this group.
+  (void)SettingsFile::Open(fileName);
+  (void)SettingsFile::SelectGroup(state.profileName);
+  for (const SettingKey& key : kSettingKeys) {
+    if (key.text == &AppState::localFolder || key.text == &AppState::hostFolder) {
+      WriteKey(state, key);
+    }
+  }
+  return SettingsFile::Close();
+}
