@@ -1,0 +1,90 @@
+#pragma once
+// The local file list: one directory of this computer, or the mounted volumes,
+// shown in the main window's left list. It refreshes itself when the shown
+// directory changes on disk and when volumes come and go.
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+#include <QFileSystemWatcher>
+#include <functional>
+#include <memory>
+
+#include "app/AppState.h"
+#include "local/FileTypeCache.h"
+#include "local/LocalListCore.h"
+#include "ui/Event.h"
+
+struct LocalListState {
+  QPointer<QTreeWidget> list;
+  std::function<void(EventType)> emitEvent;
+
+  QString directory;                     // "" = volume view; otherwise ends with "/"
+  QString pattern = QStringLiteral("*");  // one or more patterns separated by ";"
+
+  QVector<LocalColumn> columns;  // what each shown column holds, by column index
+  int sortColumn = -1;           // column index; -1 keeps the order of filling
+  bool sortDescending = false;
+
+  std::unique_ptr<QFileSystemWatcher> watcher;
+  std::unique_ptr<QTimer> refreshTimer;  // folds a burst of change notices into one refill
+  std::unique_ptr<QTimer> volumeTimer;   // polls the mounted volumes
+  QStringList volumeRoots;               // as seen by the last poll
+
+  FileTypeCache fileTypes;
+  bool filling = false;                  // rows change without events to the program
+  bool leftDoubleClickPending = false;   // a left double click awaits its activation
+  QVector<QMetaObject::Connection> connections;
+};
+
+// Sets up state.main.localList (columns Name, Size, Modified — the Type column
+// is created and removed again here — options, events, watcher) and shows the
+// volume view. After each event the list has handled itself, emitEvent gets its
+// type; a refresh from disk sends none.
+void SetupLocalList(AppState& state, std::function<void(EventType)> emitEvent);
+
+// Stops watching and frees the list's state; the widget itself stays.
+void DestroyLocalList(AppState& state);
+
+// "" shows the volume view; "dir/" a directory; "dir/pattern" both; a text
+// without "/" only the pattern ("*.txt;*.log"). The list is filled again.
+void SetLocalDirectory(AppState& state, const QString& pathText);
+
+// The shown directory, "" in the volume view.
+[[nodiscard]] QString LocalListDirectory(const AppState& state);
+
+// Fills the list again from disk with its directory and pattern.
+void FillLocalList(AppState& state);
+
+// After each list event: LocalFolder and the path field follow the list, and the
+// Size texts of non-empty files (rows 1..n-1) become exact byte counts.
+void FollowLocalList(AppState& state);
+
+// Removes a column (index as shown) with its header, width and row texts.
+void RemoveLocalListColumn(AppState& state, int column);
+
+// Sorts as a click on the header of `column` does (same column: reverse).
+void SortLocalListByColumn(AppState& state, int column);
+
+// Acts on the first selected row as a double click or Enter does: enters a
+// directory or volume, or goes up. True when it navigated.
+[[nodiscard]] bool OpenSelectedLocalRow(AppState& state);
+
+// Full paths of the selected files from row 1 on, in row order.
+[[nodiscard]] QStringList SelectedLocalFiles(const AppState& state);
+
+// Row access for the commands. Indices as shown; -1 when nothing is selected.
+[[nodiscard]] int LocalRowCount(const AppState& state);
+[[nodiscard]] int FirstSelectedLocalRow(const AppState& state);
+[[nodiscard]] LocalRowKind LocalRowKindAt(const AppState& state, int row);
+[[nodiscard]] bool IsLocalRowSelected(const AppState& state, int row);
+// The entry name; for a volume row its mount point.
+[[nodiscard]] QString LocalRowName(const AppState& state, int row);
+// The text shown in a column, "" outside the list.
+[[nodiscard]] QString LocalRowText(const AppState& state, int row, LocalColumn column);
+
+// Polls the mounted volumes once and reacts as the timer does.
+void CheckLocalVolumes(AppState& state);
