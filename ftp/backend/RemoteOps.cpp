@@ -1,0 +1,101 @@
+#include "RemoteOps.h"
+
+#include "FtpSession.h"
+#if TARNHOLM_HAVE_SFTP
+#include "SftpSession.h"
+#endif
+
+namespace tarnholm::backend {
+
+void FtpSessionCloser::operator()(FtpSession* s) const { FtpClose(s); }
+
+#if TARNHOLM_HAVE_SFTP
+void SftpSessionCloser::operator()(SftpSession* s) const { SftpClose(s); }
+#else
+void SftpSessionCloser::operator()(SftpSession*) const {}
+#endif
+
+namespace {
+
+#if TARNHOLM_HAVE_SFTP
+// Runs the SFTP or the FTP form of an operation, whichever the connection has.
+#define DISPATCH(c, error, sftpCall, ftpCall) \
+  ((c).sftp ? (sftpCall) : (c).ftp ? (ftpCall) : ((error) = "connection has no session", false))
+#else
+#define DISPATCH(c, error, sftpCall, ftpCall) \
+  ((c).ftp ? (ftpCall) : ((error) = "connection has no session", false))
+#endif
+
+}  // namespace
+
+std::unique_ptr<Connection> RemoteOpen(const OpenRequest& r, std::string& error) {
+  auto c = std::make_unique<Connection>();
+  c->protocol = r.protocol;
+  if (r.protocol == Protocol::Sftp) {
+#if TARNHOLM_HAVE_SFTP
+    c->sftp.reset(SftpOpen(r.host, r.port, r.user, r.password, r.trust, error));
+    if (!c->sftp || !SftpRealPath(c->sftp.get(), ".", c->directory, error)) return nullptr;
+    if (c->directory.empty() || c->directory.back() != '/') c->directory += '/';
+    return c;
+#else
+    error = "SFTP is not built into this library";
+    return nullptr;
+#endif
+  }
+  FtpLogin login;
+  login.host = r.host;
+  login.port = r.port;
+  login.user = r.user;
+  login.password = r.password;
+  login.trust = r.trust;
+  login.security = r.protocol == Protocol::FtpsImplicit   ? FtpSecurity::Implicit
+                   : r.protocol == Protocol::FtpsExplicit ? FtpSecurity::Explicit
+                                                          : FtpSecurity::None;
+  c->ftp.reset(FtpOpen(login, c->directory, error));
+  return c->ftp ? std::move(c) : nullptr;
+}
+
+bool RemoteCheck(Connection& c, std::string& error) {
+  std::string ignored;
+  return DISPATCH(c, error, SftpRealPath(c.sftp.get(), ".", ignored, error), FtpCheck(c.ftp.get(), error));
+}
+
+bool RemoteIsDirectory(Connection& c, const std::string& absDir, std::string& error) {
+  return DISPATCH(c, error, SftpIsDirectory(c.sftp.get(), absDir, error),
+                  FtpIsDirectory(c.ftp.get(), absDir, error));
+}
+
+bool RemoteList(Connection& c, const std::string& absDir, std::vector<DirEntry>& out, std::string& error) {
+  return DISPATCH(c, error, SftpList(c.sftp.get(), absDir, out, error), FtpList(c.ftp.get(), absDir, out, error));
+}
+
+bool RemoteMakeDirectory(Connection& c, const std::string& absPath, std::string& error) {
+  return DISPATCH(c, error, SftpMakeDirectory(c.sftp.get(), absPath, error),
+                  FtpMakeDirectory(c.ftp.get(), absPath, error));
+}
+
+bool RemoteRemoveDirectory(Connection& c, const std::string& absPath, std::string& error) {
+  return DISPATCH(c, error, SftpRemoveDirectory(c.sftp.get(), absPath, error),
+                  FtpRemoveDirectory(c.ftp.get(), absPath, error));
+}
+
+bool RemoteRemoveFile(Connection& c, const std::string& absPath, std::string& error) {
+  return DISPATCH(c, error, SftpRemoveFile(c.sftp.get(), absPath, error),
+                  FtpRemoveFile(c.ftp.get(), absPath, error));
+}
+
+bool RemoteRename(Connection& c, const std::string& from, const std::string& to, std::string& error) {
+  return DISPATCH(c, error, SftpRename(c.sftp.get(), from, to, error), FtpRename(c.ftp.get(), from, to, error));
+}
+
+bool RemoteDownload(Connection& c, const std::string& remote, const std::string& localPath, std::string& error) {
+  return DISPATCH(c, error, SftpDownload(c.sftp.get(), remote, localPath, c.progress, error),
+                  FtpDownload(c.ftp.get(), remote, localPath, c.progress, error));
+}
+
+bool RemoteUpload(Connection& c, const std::string& localPath, const std::string& remote, std::string& error) {
+  return DISPATCH(c, error, SftpUpload(c.sftp.get(), localPath, remote, c.progress, error),
+                  FtpUpload(c.ftp.get(), localPath, remote, c.progress, error));
+}
+
+}  // namespace tarnholm::backend
