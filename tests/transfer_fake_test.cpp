@@ -1,0 +1,486 @@
+// Uploads and downloads through the program's commands against the scripted
+// stand-in backend, which copies files to and from a directory that stands
+// for the server: the order of files, questions, messages and status lines.
+
+#include <QLibrary>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeWidgetItem>
+
+#include "ftp/Connection.h"
+#include "ftp/Download.h"
+#include "ftp/FtpLibrary.h"
+#include "ftp/ServerList.h"
+#include "ftp/Upload.h"
+#include "tests/fake_ftp/FakeControls.h"
+#include "tests/transfer_test_support.h"
+
+namespace {
+
+// The fake's transfer log, read the way these tests need it.
+struct TransferLog : FakeControls {
+  void Add(const QString& name, int64_t size, int64_t type = 1) { FakeControls::Add(name, size, 0, type); }
+  // The Send and Receive lines of the log.
+  QStringList Transfers() const {
+    QStringList lines;
+    for (const QString& line : Log()) {
+      if (line.startsWith(QStringLiteral("Send ")) || line.startsWith(QStringLiteral("Receive "))) lines << line;
+    }
+    return lines;
+  }
+  // "Send /a.txt" for a log line "Send <local> /a.txt"; "Receive /a.txt" likewise.
+  QStringList ServerSides() const {
+    QStringList sides;
+    for (const QString& line : Transfers()) {
+      const QStringList parts = line.split(QLatin1Char(' '));
+      sides << parts[0] + QLatin1Char(' ') + (parts[0] == QStringLiteral("Send") ? parts[2] : parts[1]);
+    }
+    return sides;
+  }
+};
+
+class Transfers : public ::testing::Test {
+ protected:
+  TransferLog fake;
+  BoxScript script;
+  TransferWindow window;
+  AppState& state = window.state;
+  QTemporaryDir localDir, serverDir, workDir;
+  QString local, server;
+  QString previousDirectory = QDir::currentPath();
+
+  void SetUp() override {
+    ASSERT_NE(fake.setServerRoot, nullptr) << fake.library.errorString().toStdString();
+    fake.reset();
+    local = localDir.path() + QLatin1Char('/');
+    server = serverDir.path();
+    fake.setServerRoot(Utf16(server));
+    // The temporary file goes to the working directory (AppPathForTemp on).
+    QDir::setCurrent(workDir.path());
+    ASSERT_TRUE(LoadFtpLibrary(state, QStringLiteral("fake-ftp")));
+    state.keyMaterial = TestKey();
+    SortLocalListByColumn(state, 0);  // files by name, so row order is known
+  }
+  void TearDown() override {
+    QDir::setCurrent(previousDirectory);
+    UnloadFtpLibrary(state);
+  }
+
+  void Connect() {
+    state.main.connectButton->setChecked(true);
+    ConnectToggle(state);
+    ASSERT_EQ(state.connection, 1);
+  }
+  void Disconnect() {
+    state.lastConnectClickMs -= 1000;
+    state.main.connectButton->setChecked(false);
+    ConnectToggle(state);
+  }
+  // Local files with distinct contents; the list shows them.
+  void MakeLocal(const QStringList& names, qint64 size = 100) {
+    int seed = 0;
+    for (const QString& name : names) ASSERT_TRUE(WriteBytes(local + name, Pattern(size, ++seed)));
+    window.ShowLocal(local);
+  }
+  QByteArray OnServer(const QString& name) const { return ReadBytes(server + QLatin1Char('/') + name); }
+  bool ServerHas(const QString& name) const { return QFile::exists(server + QLatin1Char('/') + name); }
+};
+
+// --- Upload ---------------------------------------------------------------
+
+TEST_F(Transfers, UploadSendsTheSelectedFilesInRowOrderAndRefreshesTheList) {
+  MakeLocal({"a.txt", "b.txt", "c.txt"});
+  ASSERT_TRUE(QDir(local).mkdir(QStringLiteral("sub")));
+  window.ShowLocal(local);
+  Connect();
+  fake.Add(QStringLiteral("later.txt"), 5);  // only a refresh after the run shows it
+  window.SelectLocal({"..", "sub", "c.txt", "a.txt", "b.txt"});
+  const QStringList order = window.SelectedLocalNames();
+  ASSERT_EQ(order.size(), 3);
+  QSignalSpy bar(state.main.progressBar, &QProgressBar::valueChanged);
+
+  UploadSelected(state);
+
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  QStringList sent, status;
+  for (const QString& name : order) {
+    sent << QStringLiteral("Send /") + name;
+    status << QStringLiteral("Upload ''") + name + QStringLiteral("''");
+    EXPECT_EQ(OnServer(name), ReadBytes(local + name)) << name.toStdString();
+  }
+  EXPECT_EQ(fake.ServerSides(), sent);
+  EXPECT_EQ(window.StatusTexts().mid(1), status);  // after "Verbunden"
+  EXPECT_TRUE(window.ServerNames().contains(QStringLiteral("later.txt")));
+  EXPECT_EQ(state.main.progressBar->value(), 0);
+  QList<int> values;
+  for (const QList<QVariant>& change : bar) values << change[0].toInt();
+  EXPECT_TRUE(values.contains(500) && values.contains(1000)) << values.size();
+  EXPECT_TRUE(state.transfers.isEmpty());
+  EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
+}
+
+TEST_F(Transfers, EncryptedUploadStoresTheCipherTextUnderNamePlusAes) {
+  MakeLocal({"report.pdf"}, 1000);
+  state.useCipher = 1;
+  Connect();
+  window.SelectLocal({"report.pdf"});
+  UploadSelected(state);
+  EXPECT_TRUE(script.boxes.empty());
+  EXPECT_EQ(fake.ServerSides(), QStringList{"Send /report.pdf.aes"});
+  EXPECT_EQ(OnServer("report.pdf.aes"), Encrypted(ReadBytes(local + "report.pdf"), state.keyMaterial));
+  EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Upload ''report.pdf''"));
+  EXPECT_FALSE(ServerHas("report.pdf"));
+}
+
+TEST_F(Transfers, SystemTemporaryDirectoryHoldsAFreshTempFileWhenChosen) {
+  MakeLocal({"a.txt"});
+  state.appPathForTemp = 0;
+  Connect();
+  window.SelectLocal({"a.txt"});
+  UploadSelected(state);
+  ASSERT_EQ(fake.Transfers().size(), 1);
+  const QString staged = fake.Transfers()[0].split(QLatin1Char(' '))[1];
+  const QString systemTemp = QFileInfo(QDir::tempPath()).canonicalFilePath() + QLatin1Char('/');
+  EXPECT_TRUE(staged.startsWith(systemTemp + QStringLiteral("temp"))) << staged.toStdString();
+  EXPECT_NE(staged, systemTemp + QStringLiteral("temp"));  // never the one fixed name
+  EXPECT_FALSE(QFile::exists(staged));
+}
+
+struct OverwriteCase {
+  const char* name;
+  QStringList onServer;  // names the server list shows (a trailing "/" marks a directory)
+  QStringList selected;
+  int useCipher;
+  int overwrite;
+  std::vector<BoxAnswer> answers;
+  QStringList questions;  // names asked about, in order
+  QStringList sent;       // server paths sent
+};
+
+TEST_F(Transfers, UploadAsksBeforeReplacingAndNoEndsTheWholeCommand) {
+  const OverwriteCase cases[] = {
+      {"no equal names: no question", {"x.txt"}, {"a.txt"}, 0, 0, {}, {}, {"Send /a.txt"}},
+      {"each equal name asked, Yes sends all",
+       {"a.txt", "c.txt"}, {"a.txt", "b.txt", "c.txt"}, 0, 0, {}, {"a.txt", "c.txt"},
+       {"Send /a.txt", "Send /b.txt", "Send /c.txt"}},
+      {"No to the second of three questions sends nothing",
+       {"a.txt", "b.txt", "c.txt"}, {"a.txt", "b.txt", "c.txt"}, 0, 0, {BoxAnswer::Yes, BoxAnswer::No},
+       {"a.txt", "b.txt"}, {}},
+      {"a directory of that name is asked about too", {"a.txt/"}, {"a.txt"}, 0, 0, {}, {"a.txt"}, {"Send /a.txt"}},
+      {"Overwrite on: no question", {"a.txt"}, {"a.txt"}, 0, 1, {}, {}, {"Send /a.txt"}},
+      {"encrypted: the .aes name on the server is asked about",
+       {"report.pdf.aes"}, {"report.pdf"}, 1, 0, {BoxAnswer::No}, {"report.pdf.aes"}, {}},
+      {"encrypted: the plain name on the server is not", {"report.pdf"}, {"report.pdf"}, 1, 0, {}, {},
+       {"Send /report.pdf.aes"}},
+  };
+  MakeLocal({"a.txt", "b.txt", "c.txt", "report.pdf"});
+  for (const OverwriteCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake.reset();
+    fake.setServerRoot(Utf16(server));
+    for (const QString& entry : c.onServer) {
+      fake.Add(entry.endsWith('/') ? entry.chopped(1) : entry, 1, entry.endsWith('/') ? 2 : 1);
+    }
+    state.useCipher = c.useCipher;
+    state.overwrite = c.overwrite;
+    state.lastConnectClickMs -= 1000;
+    Connect();
+    window.SelectLocal(c.selected);
+    script.boxes.clear();
+    script.answers.assign(c.answers.begin(), c.answers.end());
+    UploadSelected(state);
+    QStringList expected;
+    for (const QString& name : c.questions) expected << OverwriteText(name);
+    EXPECT_EQ(script.Texts(), expected);
+    QStringList sent = fake.ServerSides();
+    sent.sort();
+    EXPECT_EQ(sent, c.sent);
+    Disconnect();
+  }
+}
+
+struct UploadFailure {
+  const char* name;
+  qint64 size;
+  int useCipher;
+  bool removeSource;
+  const char* workingDirectory;  // null: the test's own
+  QString message;
+};
+
+TEST_F(Transfers, UploadFailuresEndTheRunWithTheirMessage) {
+  const UploadFailure cases[] = {
+      {"encrypted 15 bytes", 15, 1, false, nullptr,
+       "Die Mindestgröße bei der Verschlüsselung einer Quelldatei beträgt 16 Byte."},
+      {"encrypted, source gone", 100, 1, true, nullptr,
+       "Die Mindestgröße bei der Verschlüsselung einer Quelldatei beträgt 16 Byte."},
+      {"plain, source gone", 100, 0, true, nullptr, "Die Quelldatei konnte nicht geöffnet werden."},
+      {"temporary file cannot be made", 100, 0, false, "/proc/self",
+       "Die temporäre Datei konnte nicht erstellt werden."},
+  };
+  for (const UploadFailure& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake.reset();
+    fake.setServerRoot(Utf16(server));
+    ASSERT_TRUE(WriteBytes(local + "f.bin", Pattern(c.size)));
+    window.ShowLocal(local);
+    state.useCipher = c.useCipher;
+    state.lastConnectClickMs -= 1000;
+    Connect();
+    window.SelectLocal({"f.bin"});
+    if (c.removeSource) {
+      ASSERT_TRUE(QFile::remove(local + "f.bin"));
+    }
+    if (c.workingDirectory != nullptr) QDir::setCurrent(QString::fromUtf8(c.workingDirectory));
+    script.boxes.clear();
+    UploadSelected(state);
+    QDir::setCurrent(workDir.path());
+    EXPECT_EQ(script.Texts(), QStringList{ErrorText(c.message)});
+    EXPECT_TRUE(fake.Transfers().isEmpty());
+    EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
+    Disconnect();
+  }
+}
+
+TEST_F(Transfers, AFailedSendStopsTheRunLeavesTheRestUnsentAndTheListAsItWas) {
+  MakeLocal({"a.txt", "b.txt", "c.txt"});
+  Connect();
+  fake.Add(QStringLiteral("later.txt"), 5);
+  window.SelectLocal({"a.txt", "b.txt", "c.txt"});
+  const QStringList order = window.SelectedLocalNames();
+  fake.Fail("Send", QStringLiteral("/") + order[1]);
+
+  UploadSelected(state);
+
+  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Die Datei konnte nicht hochgeladen werden.")});
+  EXPECT_EQ(fake.ServerSides(), (QStringList{"Send /" + order[0], "Send /" + order[1]}));
+  EXPECT_TRUE(ServerHas(order[0]));
+  EXPECT_FALSE(ServerHas(order[2]));
+  EXPECT_FALSE(window.ServerNames().contains(QStringLiteral("later.txt")));  // not refreshed
+  EXPECT_EQ(window.StatusTexts().mid(1), QStringList{"Upload ''" + order[0] + "''"});
+  EXPECT_EQ(state.main.progressBar->value(), 0);
+  EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());  // also after the failure
+
+  // A later command starts from its own list: nothing of the failed run is sent.
+  window.SelectLocal({order[0]});
+  script.boxes.clear();
+  state.overwrite = 1;
+  UploadSelected(state);
+  EXPECT_EQ(fake.ServerSides().mid(2), QStringList{"Send /" + order[0]});
+}
+
+TEST_F(Transfers, ALostConnectionEndsTheRunAndANewConnectWorks) {
+  MakeLocal({"a.txt", "b.txt"});
+  Connect();
+  window.SelectLocal({"a.txt", "b.txt"});
+  const QStringList order = window.SelectedLocalNames();
+  fake.Fail("LoseOnSend", QStringLiteral("/") + order[0]);
+  UploadSelected(state);
+  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Die Datei konnte nicht hochgeladen werden.")});
+  EXPECT_EQ(fake.ServerSides(), QStringList{"Send /" + order[0]});
+
+  fake.Fail("LoseOnSend", QStringLiteral("-"));
+  Disconnect();
+  state.lastConnectClickMs -= 1000;
+  Connect();
+  window.SelectLocal({"a.txt", "b.txt"});
+  script.boxes.clear();
+  UploadSelected(state);
+  EXPECT_TRUE(script.boxes.empty());
+  EXPECT_EQ(OnServer(order[1]), ReadBytes(local + order[1]));
+}
+
+TEST_F(Transfers, NothingHappensWithoutAConnectionOrWithNothingSelected) {
+  MakeLocal({"a.txt"});
+  window.SelectLocal({"a.txt"});
+  UploadSelected(state);
+  DownloadSelected(state);
+  EXPECT_TRUE(fake.Transfers().isEmpty());
+  Connect();
+  fake.Add(QStringLiteral("later.txt"), 5);
+  window.SelectLocal({".."});
+  UploadSelected(state);
+  EXPECT_TRUE(fake.Transfers().isEmpty());
+  EXPECT_TRUE(window.ServerNames().contains(QStringLiteral("later.txt")));  // the empty run refreshes
+  EXPECT_TRUE(script.boxes.empty());
+}
+
+// --- Download -------------------------------------------------------------
+
+class Downloads : public Transfers {
+ protected:
+  // Server files with contents; the list shows them after connecting.
+  void MakeServer(const std::vector<std::pair<QString, QByteArray>>& files) {
+    for (const auto& [name, bytes] : files) {
+      ASSERT_TRUE(WriteBytes(server + QLatin1Char('/') + name, bytes));
+      fake.Add(name, bytes.size());
+    }
+  }
+};
+
+TEST_F(Downloads, ReceivesTheSelectedFilesInRowOrderAndDecryptsAesFiles) {
+  const QByteArray plain = Pattern(5000, 1), secret = Pattern(1000, 2);
+  state.useCipher = 1;
+  MakeServer({{"z.txt", plain}, {"data.aes", Encrypted(secret, TestKey())}, {"a.bin", Pattern(1, 3)}});
+  fake.Add(QStringLiteral("sub"), 0, 2);
+  window.ShowLocal(local);
+  Connect();
+  fake.Add(QStringLiteral("later.txt"), 5);
+  window.SelectServer({"..", "sub", "z.txt", "data.aes", "a.bin"});
+  QSignalSpy bar(state.main.progressBar, &QProgressBar::valueChanged);
+
+  DownloadSelected(state);
+
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  EXPECT_EQ(fake.ServerSides(), (QStringList{"Receive /z.txt", "Receive /data.aes", "Receive /a.bin"}));
+  EXPECT_EQ(ReadBytes(local + "z.txt"), plain);
+  EXPECT_EQ(ReadBytes(local + "data"), secret);
+  EXPECT_EQ(ReadBytes(local + "a.bin"), Pattern(1, 3));
+  EXPECT_FALSE(QFile::exists(local + "data.aes"));
+  EXPECT_EQ(window.StatusTexts().mid(1),
+            (QStringList{"Download ''z.txt''", "Download ''data.aes''", "Download ''a.bin''"}));
+  EXPECT_FALSE(window.ServerNames().contains(QStringLiteral("later.txt")));  // no refresh after downloads
+  EXPECT_EQ(state.main.progressBar->value(), 0);
+  EXPECT_GE(bar.count(), 2);
+  EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
+  EXPECT_TRUE(state.transfers.isEmpty());
+}
+
+TEST_F(Downloads, AnEncryptedFileWhileEncryptionIsOffStopsTheCommandBeforeAnything) {
+  MakeServer({{"a.txt", Pattern(20)}, {"data.aes", Pattern(20)}});
+  window.ShowLocal(local);
+  Connect();
+  window.SelectServer({"a.txt", "data.aes"});
+  DownloadSelected(state);
+  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Um verschlüsselte Dateien (.aes) herunterzuladen muß die\n"
+                                                  "AES-256-Verschlüsselung eingeschaltet sein.")});
+  EXPECT_TRUE(fake.Transfers().isEmpty());
+  EXPECT_FALSE(QFile::exists(local + "a.txt"));
+}
+
+TEST_F(Downloads, AsksBeforeReplacingALocalFileNamedWithoutAes) {
+  struct Case {
+    const char* name;
+    QStringList localFiles, localDirectories;
+    int overwrite;
+    std::vector<BoxAnswer> answers;
+    QStringList questions;
+    QStringList received;
+  } cases[] = {
+      {"data.aes to an existing data", {"data"}, {}, 0, {}, {"data"}, {"Receive /x.txt", "Receive /data.aes"}},
+      {"an existing data.aes is no reason to ask", {"data.aes"}, {}, 0, {}, {},
+       {"Receive /x.txt", "Receive /data.aes"}},
+      {"No ends the whole command", {"data", "x.txt"}, {}, 0, {BoxAnswer::Yes, BoxAnswer::No},
+       {"x.txt", "data"}, {}},
+      {"Overwrite on replaces without asking", {"data", "x.txt"}, {}, 1, {}, {}, {"Receive /x.txt", "Receive /data.aes"}},
+      {"a local directory of that name is no reason to ask", {}, {"x.txt"}, 0, {}, {}, {"Receive /x.txt"}},
+  };
+  state.useCipher = 1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir target;
+    const QString folder = target.path() + QLatin1Char('/');
+    for (const QString& name : c.localFiles) ASSERT_TRUE(WriteBytes(folder + name, "old"));
+    for (const QString& name : c.localDirectories) ASSERT_TRUE(QDir(folder).mkdir(name));
+    fake.reset();
+    fake.setServerRoot(Utf16(server));
+    MakeServer({{"x.txt", Pattern(30)}, {"data.aes", Encrypted(Pattern(40), TestKey())}});
+    window.ShowLocal(folder);
+    state.overwrite = c.overwrite;
+    state.lastConnectClickMs -= 1000;
+    Connect();
+    window.SelectServer({"x.txt", "data.aes"});
+    script.boxes.clear();
+    script.answers.assign(c.answers.begin(), c.answers.end());
+    DownloadSelected(state);
+    QStringList expected;
+    for (const QString& name : c.questions) expected << OverwriteText(name);
+    if (!c.localDirectories.isEmpty()) expected << ErrorText("Die temporäre Datei konnte nicht kopiert werden.");
+    EXPECT_EQ(script.Texts(), expected);
+    EXPECT_EQ(fake.ServerSides(), c.received);
+    if (c.received.isEmpty()) {
+      for (const QString& name : c.localFiles) EXPECT_EQ(ReadBytes(folder + name), "old");
+    }
+    Disconnect();
+  }
+}
+
+struct DownloadFailure {
+  const char* name;
+  QByteArray onServer;  // content of data.aes on the server
+  qint64 listedSize;
+  const char* failReceive;
+  const char* localFolder;  // null: the test's local directory
+  QString message;
+  bool received;
+};
+
+TEST_F(Downloads, FailuresEndTheRunAndLeaveAnExistingTargetIntact) {
+  const QByteArray good = Encrypted(Pattern(64), TestKey());
+  const DownloadFailure cases[] = {
+      {"listed below 16 bytes", good, 15, nullptr, nullptr,
+       "Die Mindestgröße bei der Entschlüsselung einer Quelldatei beträgt 16 Byte.", false},
+      {"receive fails", good, 64, "/data.aes", nullptr, "Die Datei konnte nicht heruntergeladen werden.", true},
+      {"received file shorter than a block", QByteArray(10, 'x'), 64, nullptr, nullptr,
+       "Die temporäre Datei konnte nicht entschlüsselt werden.", true},
+      {"decrypted target cannot be written", good, 64, nullptr, "/proc/self/",
+       "Die Zieldatei konnte nicht geschrieben werden.", true},
+  };
+  state.useCipher = 1;
+  for (const DownloadFailure& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake.reset();
+    fake.setServerRoot(Utf16(server));
+    ASSERT_TRUE(WriteBytes(server + "/data.aes", c.onServer));
+    ASSERT_TRUE(WriteBytes(server + "/after.txt", "after"));
+    fake.Add(QStringLiteral("data.aes"), c.listedSize);
+    fake.Add(QStringLiteral("after.txt"), 5);
+    if (c.failReceive != nullptr) fake.Fail("Receive", QString::fromUtf8(c.failReceive));
+    ASSERT_TRUE(WriteBytes(local + "data", "old content"));
+    window.ShowLocal(local);
+    state.lastConnectClickMs -= 1000;
+    state.overwrite = 1;
+    Connect();
+    if (c.localFolder != nullptr) state.localFolder = QString::fromUtf8(c.localFolder);
+    window.SelectServer({"data.aes", "after.txt"});
+    script.boxes.clear();
+    DownloadSelected(state);
+    EXPECT_EQ(script.Texts(), QStringList{ErrorText(c.message)});
+    EXPECT_EQ(fake.ServerSides(), c.received ? QStringList{"Receive /data.aes"} : QStringList{});
+    EXPECT_EQ(ReadBytes(local + "data"), "old content");
+    EXPECT_FALSE(QFile::exists(local + "after.txt"));
+    EXPECT_EQ(QDir(local).entryList(QDir::Files), (QStringList{"data"}));  // nothing half-written beside it
+    EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
+    EXPECT_EQ(state.main.progressBar->value(), 0);
+    Disconnect();
+  }
+}
+
+TEST_F(Downloads, APlainReplacementKeepsTheTargetsPermissions) {
+  MakeServer({{"x.txt", Pattern(30)}});
+  ASSERT_TRUE(WriteBytes(local + "x.txt", "old"));
+  const auto permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                           QFileDevice::WriteUser | QFileDevice::ReadGroup;
+  ASSERT_TRUE(QFile::setPermissions(local + "x.txt", permissions));
+  window.ShowLocal(local);
+  state.overwrite = 1;
+  Connect();
+  window.SelectServer({"x.txt"});
+  DownloadSelected(state);
+  EXPECT_TRUE(script.boxes.empty());
+  EXPECT_EQ(ReadBytes(local + "x.txt"), Pattern(30));
+  EXPECT_EQ(QFile::permissions(local + "x.txt"), permissions);
+}
+
+TEST_F(Downloads, NothingIsReceivedWhileTheVolumesAreShown) {
+  MakeServer({{"x.txt", Pattern(30)}});
+  window.ShowLocal(QString());
+  ASSERT_TRUE(state.localFolder.isEmpty());
+  Connect();
+  window.SelectServer({"x.txt"});
+  DownloadSelected(state);
+  EXPECT_TRUE(fake.Transfers().isEmpty());
+  EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
+}
+
+}  // namespace

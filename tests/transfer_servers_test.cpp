@@ -1,0 +1,220 @@
+// Uploads and downloads through the program's commands and the real backend
+// against the test servers: byte-exact round trips, plain and encrypted, and
+// the questions and failures a real server can produce.
+
+#include <QTemporaryDir>
+
+#include "ftp/Connection.h"
+#include "ftp/Download.h"
+#include "ftp/FtpLibrary.h"
+#include "ftp/ServerList.h"
+#include "ftp/Upload.h"
+#include "tests/support/TestServers.h"
+#include "tests/transfer_test_support.h"
+
+namespace {
+
+using tarnholm::testing::Servers;
+
+struct Protocol {
+  const char* name;
+  int number;
+  int (*port)();
+};
+
+const Protocol kProtocols[] = {
+    {"FTP", 1, [] { return Servers().ftpPort; }},
+    {"SFTP", 2, [] { return Servers().sftpPort; }},
+    {"FTPS_explicit", 4, [] { return Servers().ftpPort; }},
+};
+
+class ServerTransfers : public ::testing::TestWithParam<Protocol> {
+ protected:
+  BoxScript script;
+  TransferWindow window;
+  AppState& state = window.state;
+  tarnholm::testing::WorkDir dir;
+  QString onServer;  // the work directory on this machine, ending with "/"
+
+  void SetUp() override {
+    const Protocol protocol = GetParam();
+    dir = tarnholm::testing::MakeServerWorkDir(std::string("transfer-") + protocol.name);
+    onServer = QString::fromStdString(dir.local) + QLatin1Char('/');
+    ASSERT_TRUE(LoadFtpLibrary(state));
+    state.protocol = protocol.number;
+    state.hostUrl = QStringLiteral("127.0.0.1");
+    state.hostPort = protocol.port();
+    state.hostUser = QString::fromStdString(Servers().user);
+    state.hostPass = QString::fromStdString(Servers().password);
+    // FTP users are jailed in their home; SFTP sees the real path.
+    const QString name = QString::fromStdString(dir.name);
+    state.hostFolder = protocol.number == 2
+                           ? QString::fromStdString(Servers().root) + QLatin1Char('/') + name + QLatin1Char('/')
+                           : QLatin1Char('/') + name + QLatin1Char('/');
+    state.appPathForTemp = 0;
+    state.keyMaterial = TestKey();
+    SortLocalListByColumn(state, 0);
+    state.main.connectButton->setChecked(true);
+    ConnectToggle(state);
+    ASSERT_EQ(state.connection, 1) << script.Texts().join('\n').toStdString();
+    script.boxes.clear();  // FTPS asks to trust the test certificate
+  }
+  void TearDown() override {
+    CloseConnection(state);
+    UnloadFtpLibrary(state);
+  }
+
+  void Refresh() { RefreshServerList(state); }
+  void SelectAllServerFiles() {
+    QStringList names = window.ServerNames();
+    window.SelectServer(names.mid(1));
+  }
+};
+
+TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
+  const qint64 sizes[] = {0, 1, 15, 16, 17, 4096, (1 << 20) + 5};
+  QTemporaryDir source;
+  const QString from = source.path() + QLatin1Char('/');
+  QStringList names;
+  int seed = 0;
+  for (qint64 size : sizes) {
+    names << QStringLiteral("s%1.bin").arg(size);
+    ASSERT_TRUE(WriteBytes(from + names.last(), Pattern(size, ++seed)));
+  }
+  window.ShowLocal(from);
+
+  // Plain: every size goes up and comes back unchanged.
+  window.SelectLocal(names);
+  UploadSelected(state);
+  ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  for (const QString& name : names) EXPECT_EQ(ReadBytes(onServer + name), ReadBytes(from + name)) << name.toStdString();
+  QTemporaryDir plainBack;
+  window.ShowLocal(plainBack.path() + QLatin1Char('/'));
+  SelectAllServerFiles();
+  DownloadSelected(state);
+  ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  for (const QString& name : names) {
+    EXPECT_EQ(ReadBytes(plainBack.filePath(name)), ReadBytes(from + name)) << name.toStdString();
+  }
+
+  // Encrypted: 15 bytes are refused; from 16 bytes on the server holds the
+  // file cipher of the file, and the download gives the file back.
+  state.useCipher = 1;
+  window.ShowLocal(from);
+  window.SelectLocal({"s15.bin"});
+  UploadSelected(state);
+  EXPECT_EQ(script.Texts(),
+            QStringList{ErrorText("Die Mindestgröße bei der Verschlüsselung einer Quelldatei beträgt 16 Byte.")});
+  EXPECT_FALSE(QFile::exists(onServer + "s15.bin.aes"));
+  script.boxes.clear();
+
+  const QStringList encrypted = names.mid(3);
+  window.SelectLocal(encrypted);
+  UploadSelected(state);
+  ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  for (const QString& name : encrypted) {
+    EXPECT_EQ(ReadBytes(onServer + name + ".aes"), Encrypted(ReadBytes(from + name), TestKey())) << name.toStdString();
+  }
+  QTemporaryDir cipherBack;
+  window.ShowLocal(cipherBack.path() + QLatin1Char('/'));
+  QStringList aesNames;
+  for (const QString& name : encrypted) aesNames << name + ".aes";
+  window.SelectServer(aesNames);
+  DownloadSelected(state);
+  ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  for (const QString& name : encrypted) {
+    EXPECT_EQ(ReadBytes(cipherBack.filePath(name)), ReadBytes(from + name)) << name.toStdString();
+  }
+  QStringList back = QDir(cipherBack.path()).entryList(QDir::Files), expected = encrypted;
+  back.sort();
+  expected.sort();
+  EXPECT_EQ(back, expected);
+  EXPECT_TRUE(window.StatusTexts().contains(QStringLiteral("Download ''s1048581.bin.aes''")));
+}
+
+TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
+  QTemporaryDir source;
+  const QString from = source.path() + QLatin1Char('/');
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "report.pdf"}) ASSERT_TRUE(WriteBytes(from + name, Pattern(40)));
+  window.ShowLocal(from);
+  window.SelectLocal({"a.txt", "b.txt", "c.txt"});
+  UploadSelected(state);
+  ASSERT_TRUE(script.boxes.empty());
+
+  // New local contents; No to the second of three questions sends nothing.
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) ASSERT_TRUE(WriteBytes(from + name, Pattern(50, 9)));
+  window.ShowLocal(from);
+  window.SelectLocal({"a.txt", "b.txt", "c.txt"});
+  script.answers = {BoxAnswer::Yes, BoxAnswer::No};
+  UploadSelected(state);
+  EXPECT_EQ(script.Texts(), (QStringList{OverwriteText("a.txt"), OverwriteText("b.txt")}));
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) EXPECT_EQ(ReadBytes(onServer + name), Pattern(40));
+  script.boxes.clear();
+
+  // Encrypted, the server's report.pdf.aes is what is asked about.
+  ASSERT_TRUE(WriteBytes(onServer + "report.pdf.aes", "older"));
+  tarnholm::testing::GiveToServerUser((onServer + "report.pdf.aes").toStdString());
+  Refresh();
+  state.useCipher = 1;
+  window.SelectLocal({"report.pdf"});
+  script.answers = {BoxAnswer::Yes};
+  UploadSelected(state);
+  EXPECT_EQ(script.Texts(), QStringList{OverwriteText("report.pdf.aes")});
+  EXPECT_EQ(ReadBytes(onServer + "report.pdf.aes"), Encrypted(Pattern(40), TestKey()));
+  script.boxes.clear();
+
+  // The second of three cannot be stored (a directory has its name): the first
+  // is on the server, the third is not sent, the list is not refreshed.
+  state.useCipher = 0;
+  state.overwrite = 1;
+  for (const char* name : {"d.txt", "e.txt", "f.txt"}) ASSERT_TRUE(WriteBytes(from + name, Pattern(30)));
+  ASSERT_TRUE(QDir().mkdir(onServer + "e.txt"));
+  tarnholm::testing::GiveToServerUser((onServer + "e.txt").toStdString());
+  window.ShowLocal(from);
+  window.SelectLocal({"d.txt", "e.txt", "f.txt"});
+  const QStringList listBefore = window.ServerNames();
+  UploadSelected(state);
+  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Die Datei konnte nicht hochgeladen werden.")});
+  EXPECT_EQ(ReadBytes(onServer + "d.txt"), Pattern(30));
+  EXPECT_FALSE(QFile::exists(onServer + "f.txt"));
+  EXPECT_EQ(window.ServerNames(), listBefore);
+  EXPECT_EQ(state.main.progressBar->value(), 0);
+  script.boxes.clear();
+
+  // An encrypted file while encryption is off: nothing is received.
+  state.overwrite = 0;
+  Refresh();
+  QTemporaryDir target;
+  const QString to = target.path() + QLatin1Char('/');
+  window.ShowLocal(to);
+  window.SelectServer({"a.txt", "report.pdf.aes"});
+  DownloadSelected(state);
+  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Um verschlüsselte Dateien (.aes) herunterzuladen muß die\n"
+                                                  "AES-256-Verschlüsselung eingeschaltet sein.")});
+  EXPECT_TRUE(QDir(to).entryList(QDir::Files).isEmpty());
+  script.boxes.clear();
+
+  // A server file that vanished after listing: the receive fails and the
+  // local file of that name is left as it was, with nothing beside it.
+  ASSERT_TRUE(WriteBytes(to + "a.txt", "keep me"));
+  ASSERT_TRUE(QFile::remove(onServer + "a.txt"));
+  window.ShowLocal(to);
+  window.SelectServer({"a.txt"});
+  DownloadSelected(state);
+  EXPECT_EQ(script.Texts(),
+            (QStringList{OverwriteText("a.txt"), ErrorText("Die Datei konnte nicht heruntergeladen werden.")}));
+  EXPECT_EQ(ReadBytes(to + "a.txt"), "keep me");
+  EXPECT_EQ(QDir(to).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
+
+  // The connection still serves the next command.
+  script.boxes.clear();
+  window.SelectServer({"b.txt"});
+  DownloadSelected(state);
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  EXPECT_EQ(ReadBytes(to + "b.txt"), Pattern(40));
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, ServerTransfers, ::testing::ValuesIn(kProtocols),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
