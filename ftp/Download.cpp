@@ -27,8 +27,6 @@ const QString kCopyFailed = QStringLiteral("Die temporäre Datei konnte nicht ko
 const QString kTempUnwritable = QStringLiteral("Die temporäre Datei konnte nicht erstellt werden.");
 const QString kTargetUnwritable = QStringLiteral("Die Zieldatei konnte nicht geschrieben werden.");
 
-bool IsEncrypted(const QString& path) { return FileExtension(path) == QStringLiteral("aes"); }
-
 // Decrypts the received file into the target through a file beside it that
 // replaces the target only when it is complete.
 QString DecryptToTarget(AppState& state, const QString& received, const QString& target) {
@@ -51,7 +49,7 @@ QString DecryptToTarget(AppState& state, const QString& received, const QString&
 }
 
 QString ReceiveEntry(AppState& state, TransferEntry& entry, const QString& tempDirectory) {
-  const bool encrypted = IsEncrypted(entry.sourcePath);
+  const bool encrypted = IsEncryptedFileName(entry.sourcePath);
   if (encrypted && entry.size < 16) {
     entry.row = 0;
     return kTooShort;
@@ -92,13 +90,13 @@ void DownloadSelected(AppState& state) {
     const int kind = ServerRowKind(item);
     if (!item->isSelected() || (kind != kFileRow && kind != kEncryptedFileRow)) continue;
     const QString name = item->text(0);
-    if (IsEncrypted(name) && state.useCipher == 0) {
+    if (IsEncryptedFileName(name) && state.useCipher == 0) {
       state.transfers.clear();
       ShowInfo(state.main.window, QStringLiteral("Fehler:"), kCipherOff);
       return;
     }
     QString localPath = state.localFolder + name;
-    if (IsEncrypted(localPath)) localPath.chop(4);
+    if (IsEncryptedFileName(localPath)) localPath.chop(4);
     if (state.overwrite == 0 && QFileInfo(localPath).isFile() &&
         !AskOverwrite(state, QFileInfo(localPath).fileName())) {
       state.transfers.clear();
