@@ -5,7 +5,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BUILD_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-translations-l10n
   libcurl4-openssl-dev libssh-dev libssl-dev libgtest-dev libbenchmark-dev
   fonts-liberation2)
-TEST_PACKAGES=(vsftpd openssh-server openssl curl lftp xxd python3)
+TEST_PACKAGES=(vsftpd openssh-server openssl iproute2 curl lftp xxd python3)
 
 # Installs only what dpkg does not already report as installed.
 ensure_packages() {
