@@ -1,7 +1,7 @@
 #pragma once
 // The overview window: the program's explanatory text, opened by its button.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "ui/Event.h"
 
 [[nodiscard]] QString OverviewText();

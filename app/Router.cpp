@@ -14,7 +14,7 @@
 #include "ftp/Upload.h"
 #include "local/LocalCommands.h"
 #include "local/LocalList.h"
-#include "settings/ProfileList.h"
+#include "settings/ProfileMenu.h"
 #include "settings/SettingsWindow.h"
 #include "ui/ContextMenus.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // One pass of the program's event loop: every event record goes through here.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "ui/Event.h"
 
 // Routes by window to the window's handler, then runs the menu handler for a

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 #include "crypto/KeyText.h"
 #include "local/LocalList.h"
 #include "ui/Images.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 // Brings the main window in line with the application state after a profile
 // was loaded: key indicator (parsing the key text while encryption is on),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 // Start-up up to the event loop. False when the program must end at once (a
 // fatal settings-file message was shown); nothing has been written then.

@@ -6,7 +6,7 @@
 #include <QSessionManager>
 #include <QTranslator>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/QuitSignals.h"
 #include "app/Router.h"
 #include "app/Startup.h"

@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "local/LocalList.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
 #include "ftp/FtpLibrary.h"

@@ -3,7 +3,7 @@
 // the bytes EncryptBuffer/DecryptBuffer would give for the whole input, with
 // memory bounded by the chunk size. Sizes are 64-bit; there is no file limit.
 
-#include "crypto/KeyMaterial.h"
+#include "state/KeyMaterial.h"
 
 #include <cstdint>
 #include <functional>

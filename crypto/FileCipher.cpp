@@ -1,7 +1,7 @@
 #include "crypto/FileCipher.h"
 
 #include "crypto/CbcCts.h"
-#include "crypto/KeyMaterial.h"
+#include "state/KeyMaterial.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <span>
 
-#include "crypto/KeyMaterial.h"
+#include "state/KeyMaterial.h"
 
 class QWidget;
 

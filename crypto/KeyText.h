@@ -2,7 +2,7 @@
 // The key text: 48 two-digit hexadecimal values separated by single blanks,
 // as stored in a profile's CipherCode and shown in the settings window.
 
-#include "crypto/KeyMaterial.h"
+#include "state/KeyMaterial.h"
 
 #include <QString>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 #include <chrono>
 
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/ServerList.h"
 #include "ftp/Trust.h"

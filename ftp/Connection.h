@@ -1,7 +1,7 @@
 #pragma once
 // Connecting and disconnecting with the connect button.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 // Runs on every click of the connect button; the click has already flipped the
 // button. A click within one second of the last accepted one is undone.

@@ -5,13 +5,13 @@
 #include <QSaveFile>
 #include <QTreeWidget>
 
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 #include "crypto/CipherStream.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/ServerList.h"
 #include "ftp/ServerNames.h"
 #include "ftp/TempFile.h"
-#include "ftp/TransferList.h"
+#include "ftp/TransferRun.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -87,7 +87,7 @@ void DownloadSelected(AppState& state) {
   const QTreeWidget* list = state.main.serverList;
   for (int row = 1; row < list->topLevelItemCount(); ++row) {
     const QTreeWidgetItem* item = list->topLevelItem(row);
-    const int kind = ServerRowKind(item);
+    const int kind = RowKindOfServerItem(item);
     if (!item->isSelected() || (kind != kFileRow && kind != kEncryptedFileRow)) continue;
     const QString name = item->text(0);
     if (IsEncryptedFileName(name) && state.useCipher == 0) {

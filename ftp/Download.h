@@ -2,7 +2,7 @@
 // The download button: the files selected in the server list come into the
 // current local directory; ".aes" files are decrypted and lose the suffix.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 // Builds the transfer list from the selected server files (kinds 7 and 8).
 // An encrypted file while encryption is off, or a No to an overwrite

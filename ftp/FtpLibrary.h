@@ -5,7 +5,7 @@
 #include <QLibrary>
 #include <QString>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "ftp/backend/TarnholmFtp.h"
 
 struct FtpLibrary {

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QTreeWidget>
 
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/ServerList.h"
 #include "ui/DeleteQuestion.h"
@@ -27,7 +27,7 @@ void DeleteFiles(AppState& state, int firstRow) {
   const QTreeWidget* list = state.main.serverList;
   for (int row = firstRow; row < list->topLevelItemCount(); ++row) {
     const QTreeWidgetItem* item = list->topLevelItem(row);
-    if (item->isSelected() && IsFileRow(ServerRowKind(item))) names << item->text(0);
+    if (item->isSelected() && IsFileRow(RowKindOfServerItem(item))) names << item->text(0);
   }
   if (!AskYesNo(state.main.window, QStringLiteral("Frage:"), FileDeleteQuestion(names), BoxIcon::Question)) return;
   if (!FtpLibraryAvailable(state)) return;
@@ -56,7 +56,7 @@ void RenameServerEntry(AppState& state) {
   const QTreeWidgetItem* item = ActionableRow(state);
   if (item == nullptr) return;
   const QString oldName = item->text(0);
-  const QString kind = KindWord(ServerRowKind(item));
+  const QString kind = KindWord(RowKindOfServerItem(item));
   const QString newName = ShowInputBox({kind + QStringLiteral(" umbenennen"),
                                         QStringLiteral("Neuer ") + kind + QStringLiteral("name:"), oldName});
   if (newName.isEmpty() || !FtpLibraryAvailable(state)) return;
@@ -82,7 +82,7 @@ void CreateServerDirectory(AppState& state) {
 void DeleteServerEntries(AppState& state) {
   const QTreeWidgetItem* item = ActionableRow(state);
   if (item == nullptr) return;
-  const int kind = ServerRowKind(item);
+  const int kind = RowKindOfServerItem(item);
   if (IsFileRow(kind)) {
     DeleteFiles(state, CurrentServerRow(state));
   } else if (kind == kDirectoryRow) {
@@ -93,7 +93,7 @@ void DeleteServerEntries(AppState& state) {
 void CopyDownloadLink(AppState& state) {
   const QTreeWidgetItem* item = ActionableRow(state);
   if (item == nullptr) return;
-  if (ServerRowKind(item) == kDirectoryRow) {
+  if (RowKindOfServerItem(item) == kDirectoryRow) {
     ShowInfo(state.main.window, QStringLiteral("Fehler:"),
              QStringLiteral("Es können nur Dateien heruntergeladen werden, keine Verzeichnisse."));
     return;

@@ -1,7 +1,7 @@
 #pragma once
 // The server list's context menu: rename, create directory, delete, download link.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 void RenameServerEntry(AppState& state);      // item 1
 void CreateServerDirectory(AppState& state);  // item 2

@@ -3,9 +3,9 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 #include "ftp/FtpLibrary.h"
-#include "local/DateFormat.h"
+#include "state/DateFormat.h"
 #include "ui/Images.h"
 
 namespace {
@@ -40,7 +40,7 @@ void ListingPass(AppState& state, Visit visit) {
 
 }  // namespace
 
-int ServerRowKind(const QTreeWidgetItem* item) { return item == nullptr ? 0 : item->data(0, kKindRole).toInt(); }
+int RowKindOfServerItem(const QTreeWidgetItem* item) { return item == nullptr ? 0 : item->data(0, kKindRole).toInt(); }
 
 int CurrentServerRow(const AppState& state) {
   const QTreeWidget* list = state.main.serverList;
@@ -79,7 +79,7 @@ void HandleServerListEvent(AppState& state, EventType type) {
   if (row < 0) return;
   const QTreeWidgetItem* item = state.main.serverList->topLevelItem(row);
   FtpLibrary& ftp = *state.ftp;
-  switch (ServerRowKind(item)) {
+  switch (RowKindOfServerItem(item)) {
     case kParentRow:
       if (ftp.SetFTPDirectoryEx(state.connection, u"..", MessageBuffer(state)) == 0) return;
       state.hostFolder = ParentServerFolder(state.hostFolder);

@@ -2,7 +2,7 @@
 // The server list: the current server directory as rows ".." , directories,
 // files; and navigation by double click.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "ftp/ServerNames.h"
 #include "ui/Event.h"
 
@@ -16,5 +16,5 @@ void RefreshServerList(AppState& state);
 void HandleServerListEvent(AppState& state, EventType type);
 
 // The row kind stored with a row (5 to 8), and the first selected row or -1.
-[[nodiscard]] int ServerRowKind(const QTreeWidgetItem* item);
+[[nodiscard]] int RowKindOfServerItem(const QTreeWidgetItem* item);
 [[nodiscard]] int CurrentServerRow(const AppState& state);

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 inline constexpr const char* kTrustFileName = "known_hosts";
 

@@ -4,12 +4,12 @@
 #include <QFileInfo>
 #include <QTreeWidget>
 
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 #include "crypto/CipherStream.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/ServerList.h"
 #include "ftp/TempFile.h"
-#include "ftp/TransferList.h"
+#include "ftp/TransferRun.h"
 #include "local/LocalList.h"
 
 namespace {

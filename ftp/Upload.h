@@ -2,7 +2,7 @@
 // The upload button: the files selected in the local list go into the current
 // server directory, encrypted as name + ".aes" while encryption is on.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 // Builds the transfer list from the selected local files, asking before a
 // server entry of the same name is replaced (No ends the command before

@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 void RenameLocalEntry(AppState& state);      // menu item 11
 void CreateLocalDirectory(AppState& state);  // menu item 12

@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "local/FileTypeCache.h"
 #include "local/LocalListCore.h"
 #include "ui/Event.h"

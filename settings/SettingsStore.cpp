@@ -1,13 +1,12 @@
 #include "settings/SettingsStore.h"
 
 #include "settings/PasswordForm.h"
+#include "settings/ProfileNames.h"
 #include "settings/SettingsFile.h"
 #include "ui/MessageBox.h"
 
 namespace {
 
-const QString kGlobalGroup = QStringLiteral("Global");
-const QString kProfileSeparator = QStringLiteral("\u00B0\u00B0\u00B0");
 const QString kErrorTitle = QStringLiteral("Error");
 
 void ReadKey(AppState& state, const SettingKey& key) {

@@ -6,7 +6,7 @@
 // The file is named by its bare name, so it lives in the process's current
 // directory; tests pass another name.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 #include <QString>
 #include <array>

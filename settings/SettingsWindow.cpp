@@ -12,13 +12,14 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/StatusLog.h"
 #include "crypto/KeyText.h"
 #include "settings/PasswordForm.h"
-#include "settings/ProfileList.h"
+#include "settings/ProfileNames.h"
+#include "settings/ProfileSwitch.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsWindowWidgets.h"
+#include "state/StatusLog.h"
 #include "ui/Images.h"
 #include "ui/MessageBox.h"
 

@@ -7,11 +7,19 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "crypto/KeyGenerator.h"
 #include "ui/Event.h"
 
+class QCheckBox;
+class QComboBox;
 class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
 
 // The window's elements, in their order of creation.
 struct SettingsWindow {

@@ -9,7 +9,7 @@
 #include <QRegularExpression>
 #include <QTextBlock>
 
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 #include "tests/app_test_support.h"
 
 namespace {

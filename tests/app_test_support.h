@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/Overview.h"
 #include "app/Router.h"
 #include "local/LocalList.h"

@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "local/DateFormat.h"
+#include "state/DateFormat.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "ftp/FtpLibrary.h"
 #include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
-#include "local/DateFormat.h"
+#include "state/DateFormat.h"
 #include "ui/MainWindow.h"
 #include "tests/fake_ftp/FakeControls.h"
 #include "ui/MessageBox.h"
@@ -76,7 +76,7 @@ class FakeBackend : public ::testing::Test {
   QList<int> Kinds() const {
     QList<int> kinds;
     for (int row = 0; row < state.main.serverList->topLevelItemCount(); ++row) {
-      kinds << ServerRowKind(state.main.serverList->topLevelItem(row));
+      kinds << RowKindOfServerItem(state.main.serverList->topLevelItem(row));
     }
     return kinds;
   }

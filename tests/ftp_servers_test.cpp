@@ -93,9 +93,9 @@ TEST_P(ServerProgram, ListNavigateAndChangeTheServer) {
   EXPECT_EQ(names[0], QStringLiteral(".."));
   EXPECT_EQ(QSet<QString>(names.begin() + 1, names.begin() + 3), (QSet<QString>{"sub", "leer"}));
   EXPECT_EQ(QSet<QString>(names.begin() + 3, names.end()), (QSet<QString>{"a.txt", "data.aes", "big.bin"}));
-  EXPECT_EQ(ServerRowKind(program.Row("sub")), kDirectoryRow);
-  EXPECT_EQ(ServerRowKind(program.Row("a.txt")), kFileRow);
-  EXPECT_EQ(ServerRowKind(program.Row("data.aes")), kEncryptedFileRow);
+  EXPECT_EQ(RowKindOfServerItem(program.Row("sub")), kDirectoryRow);
+  EXPECT_EQ(RowKindOfServerItem(program.Row("a.txt")), kFileRow);
+  EXPECT_EQ(RowKindOfServerItem(program.Row("data.aes")), kEncryptedFileRow);
   EXPECT_EQ(program.Row("big.bin")->text(1), QStringLiteral("5368709120"));
   EXPECT_EQ(program.Row("a.txt")->text(1), QStringLiteral("5"));
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.20\\d\\d \\d\\d:\\d\\d$"))

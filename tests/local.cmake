@@ -6,7 +6,7 @@ endif()
 
 if(TARGET tarnholm_local)
   tarnholm_add_test(NAME local GUI
-    SOURCES local_main.cpp local_test_support.h local_list_test.cpp local_commands_test.cpp
+    SOURCES gui_test_main.cpp local_test_support.h local_list_test.cpp local_commands_test.cpp
     LIBS tarnholm_local Qt6::Test)
   set_target_properties(test_local PROPERTIES AUTOMOC OFF)
 endif()

@@ -17,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "local/LocalList.h"
 
 // Readable failure messages for texts.

@@ -6,7 +6,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
-#include "settings/ProfileList.h"
+#include "settings/ProfileMenu.h"
+#include "settings/ProfileNames.h"
 #include "tests/settings_window_support.h"
 
 namespace {

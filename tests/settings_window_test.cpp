@@ -11,9 +11,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 #include "crypto/KeyText.h"
-#include "settings/ProfileList.h"
+#include "settings/ProfileMenu.h"
 #include "tests/settings_window_support.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <ostream>
 #include <vector>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "crypto/FileCipher.h"
 #include "local/LocalList.h"
 #include "ui/MainWindow.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: 840 x 420, fixed, centred, with every widget at its place.
 
-#include "app/AppState.h"
+#include "ui/MainWindowWidgets.h"
 #include "ui/Event.h"
 
 // Creates the window and its widgets in their order of creation and routes

@@ -1,6 +1,13 @@
 #pragma once
 // Date values of listing entries: local wall-clock fields counted as seconds
 // since 1970-01-01 00:00:00 with no zone shift; -1 when there is none.
+//
+// The program has the same rule in state/DateFormat. The backend keeps its own
+// few lines on purpose: it is a shared library of its own that other callers
+// load, built on libcurl, libssh and OpenSSL alone, without Qt and without any
+// header of the program; the date value is part of its C interface
+// (FTPDirectoryEntryDateEx), and tests on both sides hold the two to the same
+// range and fields.
 
 #include <cstdint>
 

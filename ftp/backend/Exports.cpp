@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "Connection.h"
+#include "ConnectionTable.h"
 #include "RemoteOps.h"
 #include "ServerPath.h"
 #include "TarnholmFtp.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "DirEntry.h"
-#include "Trust.h"
+#include "TrustQuestion.h"
 
 namespace tarnholm::backend {
 

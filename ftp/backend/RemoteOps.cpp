@@ -1,30 +1,19 @@
 #include "RemoteOps.h"
 
 #include "FtpSession.h"
-#if TARNHOLM_HAVE_SFTP
 #include "SftpSession.h"
-#endif
 
 namespace tarnholm::backend {
 
 void FtpSessionCloser::operator()(FtpSession* s) const { FtpClose(s); }
 
-#if TARNHOLM_HAVE_SFTP
 void SftpSessionCloser::operator()(SftpSession* s) const { SftpClose(s); }
-#else
-void SftpSessionCloser::operator()(SftpSession*) const {}
-#endif
 
 namespace {
 
-#if TARNHOLM_HAVE_SFTP
 // Runs the SFTP or the FTP form of an operation, whichever the connection has.
 #define DISPATCH(c, error, sftpCall, ftpCall) \
   ((c).sftp ? (sftpCall) : (c).ftp ? (ftpCall) : ((error) = "connection has no session", false))
-#else
-#define DISPATCH(c, error, sftpCall, ftpCall) \
-  ((c).ftp ? (ftpCall) : ((error) = "connection has no session", false))
-#endif
 
 }  // namespace
 
@@ -32,15 +21,10 @@ std::unique_ptr<Connection> RemoteOpen(const OpenRequest& r, std::string& error)
   auto c = std::make_unique<Connection>();
   c->protocol = r.protocol;
   if (r.protocol == Protocol::Sftp) {
-#if TARNHOLM_HAVE_SFTP
     c->sftp.reset(SftpOpen(r.host, r.port, r.user, r.password, r.trust, error));
     if (!c->sftp || !SftpRealPath(c->sftp.get(), ".", c->directory, error)) return nullptr;
     if (c->directory.empty() || c->directory.back() != '/') c->directory += '/';
     return c;
-#else
-    error = "SFTP is not built into this library";
-    return nullptr;
-#endif
   }
   FtpLogin login;
   login.host = r.host;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Connection.h"
-#include "Trust.h"
+#include "ConnectionTable.h"
+#include "TrustQuestion.h"
 
 namespace tarnholm::backend {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ftp/backend/DirEntry.h"
-#include "ftp/backend/Trust.h"
+#include "ftp/backend/TrustQuestion.h"
 
 namespace tarnholm::backend {
 

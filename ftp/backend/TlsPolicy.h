@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Trust.h"
+#include "TrustQuestion.h"
 
 namespace tarnholm::backend {
 

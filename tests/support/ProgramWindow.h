@@ -13,7 +13,7 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "ftp/Connection.h"
 #include "ftp/FtpLibrary.h"
 #include "tests/support/TestServers.h"

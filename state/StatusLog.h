@@ -1,7 +1,7 @@
 #pragma once
 // The message area's running log and the main window's tooltips.
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 // Appends "hh:ii:ss" + three blanks + the text, after trailing LFs and then
 // trailing CRs were cut off, and scrolls to the end.

@@ -1,4 +1,4 @@
-#include "app/StatusLog.h"
+#include "state/StatusLog.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -7,7 +7,7 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 
-#include "local/DateFormat.h"
+#include "state/DateFormat.h"
 
 QString TrimStatusText(const QString& text) {
   qsizetype end = text.size();

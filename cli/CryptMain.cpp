@@ -1,6 +1,6 @@
 // tarnholm-crypt: encrypts or decrypts one file in the .aes format outside the program.
 
-#include "crypto/cli/CryptOptions.h"
+#include "cli/CryptOptions.h"
 #include "crypto/CipherStream.h"
 #include "crypto/KeyText.h"
 #include "settings/SettingsDocument.h"

@@ -1,4 +1,4 @@
-#include "Connection.h"
+#include "ConnectionTable.h"
 
 #include <map>
 

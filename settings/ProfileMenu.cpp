@@ -1,19 +1,13 @@
-#include "settings/ProfileList.h"
+#include "settings/ProfileMenu.h"
 
 #include <QComboBox>
 #include <QListWidget>
 
-#include "app/StatusLog.h"
-#include "settings/SettingsFile.h"
+#include "settings/ProfileNames.h"
 #include "settings/SettingsWindow.h"
 #include "ui/MessageBox.h"
 
 namespace {
-
-const QString kSeparator = QStringLiteral("\u00B0\u00B0\u00B0");
-const QString kGlobalGroup = QStringLiteral("Global");
-const QString kLocalFolderKey = QStringLiteral("LocalFolder");
-const QString kHostFolderKey = QStringLiteral("HostFolder");
 
 void AppendAndSelect(QListWidget* list, const QString& name) {
   list->addItem(name);
@@ -22,27 +16,6 @@ void AppendAndSelect(QListWidget* list, const QString& name) {
 }
 
 }  // namespace
-
-QStringList SplitProfileList(const QString& profileListText) {
-  return profileListText.split(kSeparator, Qt::SkipEmptyParts);
-}
-
-QString JoinProfileList(const QStringList& names) {
-  QString text;
-  for (const QString& name : names) text += name + kSeparator;
-  return text;
-}
-
-bool IsUsableProfileName(const QString& name) {
-  if (name.isEmpty()) return false;
-  // A group name ends at its first "]"; a value cannot hold a line end.
-  if (name.contains(QLatin1Char(']')) || name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r'))) {
-    return false;
-  }
-  // A trailing degree sign would merge with the separator that follows it.
-  if (name.contains(kSeparator) || name.endsWith(QChar(0x00B0))) return false;
-  return name.compare(kGlobalGroup, Qt::CaseInsensitive) != 0;
-}
 
 void NewProfile(AppState& state) {
   if (state.settings == nullptr) return;
@@ -97,40 +70,4 @@ void DeleteProfile(AppState& state, const QString& fileName) {
   if (list->count() == 0) return;
   list->setCurrentRow(0);
   LoadProfileIntoFields(state, fileName);
-}
-
-void ApplyProfileList(AppState& state, const QString& selectedName, const QStringList& names,
-                      const QString& fileName) {
-  const bool switching = selectedName != state.profileName;
-  if (switching) {
-    (void)SettingsFile::Open(fileName);
-    (void)SettingsFile::SelectGroup(kGlobalGroup);
-    SettingsFile::WriteString(QStringLiteral("selProfile"), selectedName);
-    (void)SettingsFile::SelectGroup(state.profileName);
-    SettingsFile::WriteString(kLocalFolderKey, state.localFolder);
-    SettingsFile::WriteString(kHostFolderKey, state.hostFolder);
-    (void)SettingsFile::SelectGroup(selectedName);
-    state.localFolder = SettingsFile::ReadString(kLocalFolderKey, state.localFolder);
-    state.hostFolder = SettingsFile::ReadString(kHostFolderKey, state.hostFolder);
-    (void)SettingsFile::Close();
-  }
-
-  state.profileList = JoinProfileList(names);
-
-  // Collected first: removing a group while walking the groups would move the walk.
-  QStringList orphans;
-  (void)SettingsFile::Open(fileName);
-  if (SettingsFile::RewindGroups()) {
-    while (SettingsFile::NextGroup()) {
-      const QString group = SettingsFile::GroupName();
-      if (group != kGlobalGroup && !state.profileList.contains(group)) orphans.append(group);
-    }
-  }
-  for (const QString& group : orphans) SettingsFile::RemoveGroup(group);
-  (void)SettingsFile::Close();
-
-  if (switching) {
-    state.profileName = selectedName;
-    ClearStatusMessages(state);
-  }
 }

@@ -1,4 +1,4 @@
-#include "local/DateFormat.h"
+#include "state/DateFormat.h"
 
 #include <QDateTime>
 #include <array>

@@ -1,4 +1,4 @@
-#include "ftp/TransferList.h"
+#include "ftp/TransferRun.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>

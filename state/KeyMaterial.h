@@ -1,6 +1,6 @@
 #pragma once
-// The 48 bytes of secret a profile encrypts with. Identical to the alias the
-// application state uses, declared here so crypto/ needs nothing from app/.
+// The 48 bytes of secret a profile encrypts with: held in the application
+// state, used by the cipher.
 
 #include <array>
 #include <cstdint>

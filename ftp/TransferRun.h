@@ -6,7 +6,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 // "''name''\n\nDiese Datei existiert bereits im Zielverzeichnis.\n..." in a
 // "Frage:" box; true for Yes.

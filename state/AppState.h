@@ -5,59 +5,16 @@
 
 #include <QString>
 #include <QVector>
-#include <array>
 #include <cstdint>
 
-class QWidget;
-class QTreeWidget;
-class QPushButton;
-class QLineEdit;
-class QLabel;
-class QProgressBar;
-class QPlainTextEdit;
-class QListWidget;
-class QComboBox;
-class QCheckBox;
-class QMenu;
-class QPixmap;
+#include "state/KeyMaterial.h"
+#include "ui/ContextMenus.h"
+#include "ui/MainWindowWidgets.h"
+#include "ui/OverviewWindowWidgets.h"
 
 struct FtpLibrary;      // ftp/FtpLibrary.h: the loaded backend and its 20 functions
 struct LocalListState;  // local/LocalList.h: directory, pattern, sort state, watcher
 struct SettingsWindow;  // settings/SettingsWindow.h: the settings window's widgets
-
-// The widgets of the main window, in the order of their creation.
-struct MainWindowWidgets {
-  QWidget* window = nullptr;
-  QTreeWidget* localList = nullptr;
-  QTreeWidget* serverList = nullptr;
-  QPushButton* settingsButton = nullptr;
-  QPushButton* exitButton = nullptr;
-  QLineEdit* localPath = nullptr;
-  QLineEdit* serverPath = nullptr;
-  QLabel* localCaption = nullptr;
-  QLabel* serverCaption = nullptr;
-  QProgressBar* progressBar = nullptr;
-  QPushButton* connectButton = nullptr;  // checkable: pressed means connected
-  QLabel* keyIndicator = nullptr;
-  QPushButton* uploadButton = nullptr;
-  QPushButton* downloadButton = nullptr;
-  QPlainTextEdit* messageArea = nullptr;
-  QPushButton* overviewButton = nullptr;
-};
-
-// The overview window exists only while it is open.
-struct OverviewWindow {
-  QWidget* window = nullptr;
-  QLabel* text = nullptr;
-  QPushButton* closeButton = nullptr;
-};
-
-// The three context menus, built once at start-up.
-struct ContextMenus {
-  QMenu* server = nullptr;   // menu 0, items 1 to 4
-  QMenu* local = nullptr;    // menu 1, items 11 to 14
-  QMenu* profile = nullptr;  // menu 2, items 21 to 24
-};
 
 // One file of an upload or download command.
 struct TransferEntry {
@@ -66,8 +23,6 @@ struct TransferEntry {
   QString sourcePath;
   QString targetPath;
 };
-
-using KeyMaterial = std::array<uint8_t, 48>;  // key bytes 0..31, IV bytes 32..47
 
 struct AppState {
   // Program-wide settings (group Global).

@@ -1,4 +1,4 @@
-#include "crypto/cli/CryptOptions.h"
+#include "cli/CryptOptions.h"
 
 namespace {
 
