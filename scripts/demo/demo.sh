@@ -139,19 +139,21 @@ demo_start() {
   demo_write_ini "$demo_dir/ftp.ini"
 }
 
+# Runs under set -e, from an EXIT trap: no step may fail.
 demo_stop() {
   if [ -n "$DEMO_SERVER_PID" ]; then
-    kill -TERM "$DEMO_SERVER_PID" 2>/dev/null
+    kill -TERM "$DEMO_SERVER_PID" 2>/dev/null || true
     local i
     for i in $(seq 1 50); do
       kill -0 "$DEMO_SERVER_PID" 2>/dev/null || break
       sleep 0.1
     done
-    kill -KILL "$DEMO_SERVER_PID" 2>/dev/null
-    wait "$DEMO_SERVER_PID" 2>/dev/null
+    kill -KILL "$DEMO_SERVER_PID" 2>/dev/null || true
+    wait "$DEMO_SERVER_PID" 2>/dev/null || true
     DEMO_SERVER_PID=""
   fi
-  [ -n "$DEMO_SERVER_DIR" ] && rm -rf "$DEMO_SERVER_DIR"
-  DEMO_SERVER_DIR=""
-  return 0
+  if [ -n "$DEMO_SERVER_DIR" ]; then
+    rm -rf "$DEMO_SERVER_DIR"
+    DEMO_SERVER_DIR=""
+  fi
 }
