@@ -37,7 +37,8 @@ TEST(Startup, FirstStartCreatesTheFileAndStoresTheFoldersAtTheEnd) {
   EXPECT_TRUE(boxes.asked.empty());
   EXPECT_EQ(ReadAll(cwd.FilePath("ftp.ini")),
             Ini("[Global]\nselProfile = Profil1\nTextLocal = PC\nTextHost = FTP-Server\nOverwrite = 0\n"
-                "TooltipsOff = 0\nAppPathForTemp = 1\n"));
+                "TooltipsOff = 0\nAppPathForTemp = 1\n\n[Profil1]\nLocalFolder = ") +
+                program.state.localFolder.toUtf8() + "\r\nHostFolder = /\r\n");
 
   const MainWindowWidgets& w = program.state.main;
   EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Tarnholm - [Profil1]"));

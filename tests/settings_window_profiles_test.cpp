@@ -191,23 +191,21 @@ TEST(ProfileMenu, AnEmptyListMakesOkDoNothing) {
   EXPECT_EQ(program.state.profileList, QStringLiteral("A°°°"));
 }
 
-TEST(ProfileMenu, FirstRunNeedsANewProfileBeforeOk) {
+// The profile of a first start is listed and selected like any other, and
+// "Ok" stores the fields in it.
+TEST(ProfileMenu, FirstRunListsTheFirstProfile) {
   SettingsProgram program{QString()};
-  const QByteArray created = program.FileBytes();
   program.OpenSettings();
   ASSERT_NE(program.state.settings, nullptr);
-  EXPECT_EQ(program.ProfileEntries(), QStringList());
-  program.PressOk();
-  EXPECT_NE(program.state.settings, nullptr);
-  EXPECT_EQ(program.FileBytes(), created);
+  EXPECT_EQ(program.ProfileEntries(), QStringList{"Profil1"});
+  EXPECT_EQ(SelectedProfileName(*program.state.settings), QStringLiteral("Profil1"));
 
-  InputScript input({QStringLiteral("Profil1")});
-  program.ChooseMenuItem(21);
   program.state.settings->hostUser->setText(QStringLiteral("ich"));
   program.PressOk();
   EXPECT_EQ(program.state.settings, nullptr);
+  EXPECT_EQ(program.state.profileName, QStringLiteral("Profil1"));
+  EXPECT_EQ(program.state.hostUser, QStringLiteral("ich"));
   EXPECT_EQ(program.state.profileList, QStringLiteral("Profil1°°°"));
-  EXPECT_TRUE(program.FileBytes().startsWith(created));
   EXPECT_TRUE(program.FileBytes().contains("\r\n\r\n[Profil1]\r\nLocalFolder = "));
   EXPECT_TRUE(program.FileBytes().endsWith("\r\nHostUser = ich\r\nHostPass = \r\nUseCipher = 0\r\nCipherCode = \r\n"));
 }
