@@ -142,6 +142,14 @@ void RemoveGroup(const QString& name) {
   DocumentRemoveGroup(f.doc, name.toUtf8());
 }
 
+void ChangeGroups(const QList<std::pair<QString, QString>>& changes) {
+  OpenFile& f = Current();
+  if (!f.open) return;
+  std::vector<SettingsGroupChange> bytes;
+  for (const auto& [name, newName] : changes) bytes.push_back({name.toUtf8(), newName.toUtf8()});
+  DocumentChangeGroups(f.doc, bytes);
+}
+
 bool RewindGroups() {
   OpenFile& f = Current();
   if (!f.open) return false;

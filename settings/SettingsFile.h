@@ -9,8 +9,10 @@
 // one, so a failed write never leaves a cut-off file behind (unless the
 // folder allows no new file, see Close).
 
+#include <QList>
 #include <QString>
 #include <cstdint>
+#include <utility>
 
 namespace SettingsFile {
 
@@ -59,6 +61,12 @@ void WriteInteger(const QString& key, int32_t value);
 
 // Removes the first group of that name with all its entries.
 void RemoveGroup(const QString& name);
+
+// Renames groups (name, new name) and removes them (empty new name) in one
+// step: every name means the first group of that name as the file was before
+// this call, so renames may chain or swap names. Unknown names are skipped.
+// Afterwards the entries before the first group are current.
+void ChangeGroups(const QList<std::pair<QString, QString>>& changes);
 
 // Back to the entries before the first group, pending group forgotten, so that
 // NextGroup starts at the first group. True when a file is open.
