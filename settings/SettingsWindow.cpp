@@ -116,7 +116,16 @@ void OpenSettingsWindow(AppState& state, const EventSink& sink) {
     const QSignalBlocker quiet(w.profileList);
     w.profileList->addItems(names);
   }
-  if (!names.isEmpty()) SelectProfileRow(w, std::max<int>(int(names.indexOf(state.profileName)), 0));
+  const int current = int(names.indexOf(state.profileName));
+  if (current >= 0) {
+    SelectProfileRow(w, current);
+  } else if (!names.isEmpty()) {
+    // The current profile is not listed (its name is only part of another's):
+    // the first entry is selected, and its fields are shown with it, so that
+    // "Ok" does not store the current profile's values under its name.
+    SelectProfileRow(w, 0);
+    LoadProfileIntoFields(state);
+  }
 
   w.window->show();
   w.window->activateWindow();

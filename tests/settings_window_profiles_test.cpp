@@ -202,6 +202,21 @@ TEST(ProfileList, KeyboardSelectionLoadsTheProfile) {
   EXPECT_EQ(program.FileBytes(), program.Ini(WithSelected(kGlobalA, QStringLiteral("B")) + kGroupA + kGroupB));
 }
 
+// Where the current profile is not listed (its name only part of another's),
+// the first entry is selected with its own fields.
+TEST(ProfileList, FirstEntrySelectedInsteadOfTheCurrentShowsItsFields) {
+  SettingsProgram program(WithSelected(kGlobalA, QStringLiteral("B")) +
+                          QString(kGroupB).replace(QStringLiteral("[B]"), QStringLiteral("[B2]")) + kGroupA);
+  program.state.hostUrl = QStringLiteral("current.example");
+  program.OpenSettings();
+  ASSERT_NE(program.state.settings, nullptr);
+  EXPECT_EQ(SelectedProfileName(*program.state.settings), QStringLiteral("B2"));
+  EXPECT_EQ(program.state.settings->hostUrl->text(), QStringLiteral("b.example"));
+  program.PressOk();
+  EXPECT_EQ(program.state.profileName, QStringLiteral("B2"));
+  EXPECT_EQ(program.state.hostUrl, QStringLiteral("b.example"));
+}
+
 // A right click selects the profile under the mouse and loads it, so the menu
 // acts on the profile whose fields are shown: a renamed profile keeps its own
 // values and key, and nobody is asked about a key that did not change.
