@@ -121,6 +121,9 @@ SettingsWindow* CreateSettingsWindow(QWidget* owner, const EventSink& sink) {
                    [report] { report(WidgetId::KeyGenerateButton, EventType::None); });
   QObject::connect(s->profileList, &QListWidget::itemClicked, window,
                    [report] { report(WidgetId::ProfileList, EventType::LeftClick); });
+  // Keyboard and right-click selection changes load the profile as a click does.
+  QObject::connect(s->profileList, &QListWidget::itemSelectionChanged, window,
+                   [report] { report(WidgetId::ProfileList, EventType::LeftClick); });
   QObject::connect(s->profileList, &QListWidget::customContextMenuRequested, window,
                    [report] { report(WidgetId::ProfileList, EventType::RightClick); });
   RouteWindowEvents(window, WindowId::Settings, sink);
