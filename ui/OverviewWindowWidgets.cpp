@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 
 #include "ui/WindowEvents.h"
 
@@ -15,11 +16,19 @@ OverviewWindow* CreateOverviewWindow(QWidget* owner, EventSink sink) {
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   overview->window = window;
 
-  overview->text = new QLabel(QStringLiteral("..."), window);
+  overview->textArea = new QScrollArea(window);
+  overview->textArea->setObjectName(QStringLiteral("overviewTextArea"));
+  overview->textArea->setGeometry(20, 20, 450, 360);
+  overview->textArea->setFrameShape(QFrame::NoFrame);
+  overview->textArea->setBackgroundRole(QPalette::Window);
+  // The label grows with its text; the area scrolls where it does not fit.
+  overview->textArea->setWidgetResizable(true);
+  overview->text = new QLabel(QStringLiteral("..."));
   overview->text->setObjectName(QStringLiteral("overviewText"));
-  overview->text->setGeometry(20, 20, 450, 360);
+  overview->text->setTextFormat(Qt::PlainText);
   overview->text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  overview->text->setWordWrap(true);
+  overview->text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  overview->textArea->setWidget(overview->text);
 
   overview->closeButton = new QPushButton(QStringLiteral("Abbrechen"), window);
   overview->closeButton->setObjectName(QStringLiteral("overviewClose"));

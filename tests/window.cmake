@@ -1,0 +1,7 @@
+# What the user sees: captions that fit, plain texts, icons, the input box.
+if(TARGET tarnholm_app AND TARGET fake-ftp)
+  tarnholm_add_test(NAME window GUI
+    SOURCES gui_test_main.cpp window_text_test.cpp
+    LIBS tarnholm_app Qt6::Test)
+  add_dependencies(test_window fake-ftp tarnholm-ftp)
+endif()
