@@ -11,6 +11,7 @@
 #include <QRegularExpressionValidator>
 
 #include "ui/FittingFont.h"
+#include "ui/KeyEvents.h"
 #include "ui/WindowEvents.h"
 
 namespace {
@@ -139,6 +140,7 @@ SettingsWindow* CreateSettingsWindow(QWidget* owner, const EventSink& sink) {
                    [report] { report(WidgetId::ProfileList, EventType::LeftClick); });
   QObject::connect(s->profileList, &QListWidget::customContextMenuRequested, window,
                    [report] { report(WidgetId::ProfileList, EventType::RightClick); });
+  RouteKeys(window, WindowId::Settings, WidgetId::None, {KeyId::Escape}, sink);
   RouteWindowEvents(window, WindowId::Settings, sink);
   FitWindowFont(window, [s] { return SettingsWindowFits(*s); });
 

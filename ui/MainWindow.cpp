@@ -13,6 +13,7 @@
 #include "ui/FileListColumns.h"
 #include "ui/FittingFont.h"
 #include "ui/Images.h"
+#include "ui/KeyEvents.h"
 #include "ui/WindowEvents.h"
 
 namespace {
@@ -139,6 +140,11 @@ void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
   QObject::connect(w.serverList, &QTreeWidget::customContextMenuRequested, window,
                    [serverEvent] { serverEvent(EventType::RightClick); });
 
+  RouteKeys(w.serverList, WindowId::Main, WidgetId::ServerList,
+            {KeyId::Enter, KeyId::Backspace, KeyId::F5, KeyId::Delete, KeyId::F2}, sink);
+  // Enter in the local list is the list's own: it opens the row as a double click does.
+  RouteKeys(w.localList, WindowId::Main, WidgetId::LocalList, {KeyId::Backspace, KeyId::F5, KeyId::Delete, KeyId::F2},
+            sink);
   RouteWindowEvents(window, WindowId::Main, sink);
   FitWindowFont(window, [&w] { return MainWindowFits(w); });
 

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 
+#include "ui/KeyEvents.h"
 #include "ui/WindowEvents.h"
 
 OverviewWindow* CreateOverviewWindow(QWidget* owner, EventSink sink) {
@@ -36,6 +37,7 @@ OverviewWindow* CreateOverviewWindow(QWidget* owner, EventSink sink) {
   QObject::connect(overview->closeButton, &QPushButton::clicked, window, [sink] {
     sink(Event{EventKind::Widget, WindowId::Overview, WidgetId::OverviewClose, EventType::None, 0});
   });
+  RouteKeys(window, WindowId::Overview, WidgetId::None, {KeyId::Escape}, sink);
   RouteWindowEvents(window, WindowId::Overview, sink);
 
   if (owner != nullptr) {
