@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 
 #include "ui/FittingFont.h"
 #include "ui/KeyEvents.h"
@@ -143,6 +144,10 @@ SettingsWindow* CreateSettingsWindow(QWidget* owner, const EventSink& sink) {
   RouteKeys(window, WindowId::Settings, WidgetId::None, {KeyId::Escape}, sink);
   RouteWindowEvents(window, WindowId::Settings, sink);
   FitWindowFont(window, [s] { return SettingsWindowFits(*s); });
+  // Two rows fill the list exactly, so no cut third row shows beneath them.
+  const int listRoom = s->profileList->height() - 2 * s->profileList->frameWidth();
+  const int scrollBar = s->profileList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, s->profileList);
+  s->profileList->setGridSize(QSize(s->profileList->width() - 2 * s->profileList->frameWidth() - scrollBar, listRoom / 2));
 
   if (owner != nullptr) window->move(owner->geometry().center() - QPoint(kWidth / 2, kHeight / 2));
   return s;

@@ -36,7 +36,7 @@ const QString kIni = QStringLiteral(
     "[Global]\nselProfile = Demo 1 FTP\nTextLocal = PC\nTextHost = FTP-Server\nOverwrite = 0\nTooltipsOff = 0\n"
     "AppPathForTemp = 1\n\n[Demo 1 FTP]\nLocalFolder = $DIR\nHostFolder = /\nProtocol = 1\nHostURL = 127.0.0.1\n"
     "HostPort = 21\n\n[Demo 2 SFTP]\nLocalFolder = $DIR\nHostFolder = /\nProtocol = 2\nHostURL = 127.0.0.1\n"
-    "HostPort = 22\n");
+    "HostPort = 22\n\n[Demo 3 FTPS implizit]\nProtocol = 3\n");
 
 // The room the style gives a widget's caption, measured as the style lays it
 // out; the caption fits when its advance in the widget's own font is no wider.
@@ -122,11 +122,19 @@ TEST(Captions, SettingsWindowShowsEveryCaptionAndTwoProfileRows) {
                        s.versionLabel, s.dnLdFolderLabel, s.textLocalLabel, s.textHostLabel, s.overwrite,
                        s.tooltipsOff, s.useCipher, s.appPathForTemp, s.cipherCodeLabel, s.keyButton, s.profileLabel,
                        s.protocolLabel});
-  ASSERT_EQ(s.profileList->count(), 2);
+  ASSERT_EQ(s.profileList->count(), 3);
   s.window->show();
   const QRect secondRow = s.profileList->visualItemRect(s.profileList->item(1));
   EXPECT_GE(secondRow.top(), 0);
   EXPECT_LE(secondRow.bottom(), s.profileList->viewport()->height() - 1) << "the second row shows whole";
+  EXPECT_GE(s.profileList->visualItemRect(s.profileList->item(2)).top(), s.profileList->viewport()->height())
+      << "no cut third row";
+  for (int row = 0; row < 3; ++row) {
+    SCOPED_TRACE(row);
+    const QListWidgetItem* item = s.profileList->item(row);
+    EXPECT_LE(s.profileList->fontMetrics().height(), s.profileList->visualItemRect(item).height());
+    EXPECT_LE(s.profileList->fontMetrics().horizontalAdvance(item->text()), s.profileList->visualItemRect(item).width());
+  }
   // The window keeps its fixed layout.
   EXPECT_EQ(s.window->size(), QSize(840, 420));
   EXPECT_EQ(s.hostUrlLabel->geometry(), QRect(10, 150, 200, 20));
