@@ -41,7 +41,7 @@ void ApplyTooltips(AppState& state) {
       "(Enter: Verzeichnis öffnen, Rücktaste: eine Ebene höher, F5: neu laden, Entf: Löschen, F2: Umbenennen)");
   tip(w.localList,
       "die Dateien hier auf dem PC - ein Rechtsklick zeigt ein Menü\n"
-      "(Enter: öffnen, Rücktaste: eine Ebene höher, F5: neu laden, Entf: Löschen, F2: Umbenennen)");
+      "(Enter: Verzeichnis öffnen, Rücktaste: eine Ebene höher, F5: neu laden, Entf: Löschen, F2: Umbenennen)");
   tip(w.uploadButton, "die links markierten Dateien hochladen");
   tip(w.downloadButton, "die rechts markierten Dateien herunterladen");
   tip(w.settingsButton, "Einstellungen für Tarnholm");
