@@ -26,14 +26,6 @@ QString HomeDirectoryText() {
   return home.endsWith(QLatin1Char('/')) ? home : home + QLatin1Char('/');
 }
 
-void SetUpServerListColumns(QTreeWidget* list) {
-  list->setColumnCount(3);
-  list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Größe"), QStringLiteral("Letzte Änderung...")});
-  list->setColumnWidth(0, 135);
-  list->setColumnWidth(1, 70);
-  list->setColumnWidth(2, 100);
-}
-
 // A quit signal handled by a message box's loop sets the request; one that
 // came while no loop ran has only been noted by the handler.
 bool QuitRequested(AppState& state) {
