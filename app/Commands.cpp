@@ -1,7 +1,41 @@
 #include "app/Commands.h"
 
+namespace {
+
+struct KeyRoute {
+  WindowId window;
+  WidgetId widget;
+  KeyId key;
+  Command command;
+};
+
+constexpr KeyRoute kKeyRoutes[] = {
+    {WindowId::Main, WidgetId::LocalList, KeyId::Backspace, Command::LocalListUp},
+    {WindowId::Main, WidgetId::LocalList, KeyId::F5, Command::RefreshLocalList},
+    {WindowId::Main, WidgetId::LocalList, KeyId::Delete, Command::DeleteLocalEntries},
+    {WindowId::Main, WidgetId::LocalList, KeyId::F2, Command::RenameLocalEntry},
+    {WindowId::Main, WidgetId::ServerList, KeyId::Enter, Command::OpenServerEntry},
+    {WindowId::Main, WidgetId::ServerList, KeyId::Backspace, Command::ServerListUp},
+    {WindowId::Main, WidgetId::ServerList, KeyId::F5, Command::RefreshServerList},
+    {WindowId::Main, WidgetId::ServerList, KeyId::Delete, Command::DeleteServerEntries},
+    {WindowId::Main, WidgetId::ServerList, KeyId::F2, Command::RenameServerEntry},
+    {WindowId::Settings, WidgetId::None, KeyId::Escape, Command::CloseSettingsWindow},
+    {WindowId::Overview, WidgetId::None, KeyId::Escape, Command::CloseOverviewWindow},
+};
+
+}  // namespace
+
+Command KeyCommand(const Event& event) {
+  if (event.kind != EventKind::Key) return Command::None;
+  for (const KeyRoute& route : kKeyRoutes) {
+    if (route.window == event.window && route.widget == event.widget && route.key == event.key) return route.command;
+  }
+  return Command::None;
+}
+
 Command MainWindowCommand(const Event& event) {
   if (event.kind == EventKind::CloseRequest) return Command::EndProgram;
+  if (event.kind == EventKind::Key) return KeyCommand(event);
   if (event.kind != EventKind::Widget) return Command::None;
   switch (event.widget) {
     case WidgetId::LocalList: return Command::FollowLocalList;
@@ -18,6 +52,7 @@ Command MainWindowCommand(const Event& event) {
 
 Command SettingsWindowCommand(const Event& event) {
   if (event.kind == EventKind::CloseRequest) return Command::CloseSettingsWindow;
+  if (event.kind == EventKind::Key) return KeyCommand(event);
   if (event.kind != EventKind::Widget) return Command::None;
   switch (event.widget) {
     case WidgetId::SettingsCancel: return Command::CloseSettingsWindow;
@@ -47,4 +82,9 @@ Command MenuCommand(int menuItem) {
     case 24: return Command::DeleteProfile;
     default: return Command::None;
   }
+}
+
+Command OverviewWindowCommand(const Event& event) {
+  if (event.kind == EventKind::CloseRequest) return Command::CloseOverviewWindow;
+  return KeyCommand(event);
 }

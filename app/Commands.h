@@ -33,8 +33,21 @@ enum class Command {
   RenameProfile,
   DeleteProfile,
   CloseOverviewWindow,
+  LocalListUp,            // Backspace in the local list
+  RefreshLocalList,       // F5 in the local list
+  OpenServerEntry,        // Enter in the server list: as a double click
+  ServerListUp,           // Backspace in the server list
+  RefreshServerList,      // F5 in the server list
 };
 
 [[nodiscard]] Command MainWindowCommand(const Event& event);
 [[nodiscard]] Command SettingsWindowCommand(const Event& event);
 [[nodiscard]] Command MenuCommand(int menuItem);
+// The overview window answers only to Escape, which closes it.
+[[nodiscard]] Command OverviewWindowCommand(const Event& event);
+
+// Keys, by the window and widget they were pressed in: F5 refreshes, Delete
+// and F2 start "Löschen" and "Umbenennen" of the focused list, Backspace goes up
+// a level, Enter opens a server folder, Escape closes the settings and the
+// overview window as their "Abbrechen" does.
+[[nodiscard]] Command KeyCommand(const Event& event);

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "app/Commands.h"
+#include "app/ListKeys.h"
 #include "app/Overview.h"
 #include "app/ShowProfile.h"
 #include "ftp/Connection.h"
@@ -86,6 +87,11 @@ void RunCommand(AppState& state, Command command, const Event& event) {
     case Command::CloneProfile: CloneProfile(state); break;
     case Command::RenameProfile: RenameProfile(state); break;
     case Command::DeleteProfile: DeleteProfile(state); break;
+    case Command::LocalListUp: GoUpLocalList(state); break;
+    case Command::RefreshLocalList: RefreshLocalListByKey(state); break;
+    case Command::OpenServerEntry: OpenSelectedServerEntry(state); break;
+    case Command::ServerListUp: GoUpServerList(state); break;
+    case Command::RefreshServerList: RefreshServerListByKey(state); break;
     default: break;
   }
 }
@@ -106,7 +112,7 @@ bool HandleSettingsWindowEvent(AppState& state, const Event& event) {
 }
 
 bool HandleOverviewWindowEvent(AppState&, const Event& event) {
-  return event.kind != EventKind::CloseRequest;
+  return OverviewWindowCommand(event) != Command::CloseOverviewWindow;
 }
 
 void HandleMenuChoice(AppState& state, const Event& event) {

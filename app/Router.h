@@ -11,7 +11,8 @@ void RouteEvent(AppState& state, const Event& event);
 // The sink that the widgets report their events to.
 [[nodiscard]] EventSink MakeEventSink(AppState& state);
 
-// Answer false only for the close request of their window.
+// Answer false only for the close request of their window (and, for the
+// overview window, Escape, which closes it as its button does).
 [[nodiscard]] bool HandleMainWindowEvent(AppState& state, const Event& event);
 [[nodiscard]] bool HandleSettingsWindowEvent(AppState& state, const Event& event);
 [[nodiscard]] bool HandleOverviewWindowEvent(AppState& state, const Event& event);

@@ -1,10 +1,13 @@
 #include "app/Startup.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QTreeWidget>
 
+#include "app/QuitSignals.h"
 #include "app/Router.h"
 #include "app/ShowProfile.h"
 #include "ftp/Connection.h"
@@ -23,22 +26,23 @@ QString HomeDirectoryText() {
   return home.endsWith(QLatin1Char('/')) ? home : home + QLatin1Char('/');
 }
 
-void SetUpServerListColumns(QTreeWidget* list) {
-  list->setColumnCount(3);
-  list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Größe"), QStringLiteral("Letzte Änderung...")});
-  list->setColumnWidth(0, 135);
-  list->setColumnWidth(1, 70);
-  list->setColumnWidth(2, 100);
+// A quit signal handled by a message box's loop sets the request; one that
+// came while no loop ran has only been noted by the handler.
+bool QuitRequested(AppState& state) {
+  if (QuitSignalArrived()) state.quitRequested = true;
+  return state.quitRequested;
 }
 
 }  // namespace
 
-bool RunStartup(AppState& state) {
+StartupResult RunStartup(AppState& state) {
+  if (QuitRequested(state)) return StartupResult::Interrupted;
   state.localFolder = HomeDirectoryText();
   state.transfers.reserve(8);
 
   // Without the library the program runs on; every FTP command then refuses.
   (void)LoadFtpLibrary(state);
+  if (QuitRequested(state)) return StartupResult::Interrupted;
 
   const EventSink sink = MakeEventSink(state);
   CreateMainWindow(state.main, sink);
@@ -49,7 +53,10 @@ bool RunStartup(AppState& state) {
   // Any fatal settings message appears over the already open window.
   state.main.window->show();
 
-  if (!ReadSettingsAtStart(state)) return false;
+  if (QuitRequested(state)) return StartupResult::Interrupted;
+  if (!ReadSettingsAtStart(state)) return StartupResult::EndAtOnce;
+  // Until the profile is read, the folders in the state are not its own.
+  if (QuitRequested(state)) return StartupResult::Interrupted;
   LoadProfile(state);
   ShowProfileInWindow(state);
 
@@ -58,15 +65,25 @@ bool RunStartup(AppState& state) {
   state.main.uploadButton->setIcon(images.uploadDisconnected);
   SetUpServerListColumns(state.main.serverList);
   BuildContextMenus(state.menus, sink);
-  return true;
+  (void)QuitRequested(state);
+  return StartupResult::Ready;
 }
 
-void RunShutdown(AppState& state) {
+void RunShutdown(AppState& state, StoreFolders store) {
   if (state.shutdownDone) return;
   state.shutdownDone = true;
   CloseConnection(state);
   UnloadFtpLibrary(state);
   // A failed write loses only this run's directories; nothing to tell the user.
-  (void)SaveFolders(state);
+  if (store == StoreFolders::Yes) (void)SaveFolders(state);
   DestroyLocalList(state);
+}
+
+void WatchSessionEnd(AppState& state, QObject* context) {
+  auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  if (application == nullptr) return;
+  QObject::connect(application, &QCoreApplication::aboutToQuit, context, [&state] { RunShutdown(state); });
+  QObject::connect(application, &QGuiApplication::commitDataRequest, context, [&state](QSessionManager&) {
+    if (!state.shutdownDone) (void)SaveFolders(state);
+  });
 }

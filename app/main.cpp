@@ -3,15 +3,16 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QSessionManager>
 #include <QTranslator>
 
 #include "state/AppState.h"
 #include "app/QuitSignals.h"
-#include "app/Router.h"
 #include "app/Startup.h"
 
 int main(int argc, char* argv[]) {
+  // Before anything that takes time: a quit signal from here on ends the
+  // program through its own shutdown.
+  InstallQuitSignals();
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
 
@@ -23,18 +24,14 @@ int main(int argc, char* argv[]) {
   }
 
   AppState state;
-  if (!RunStartup(state)) return 0;
-
-  auto requestQuit = [&state] {
-    state.quitRequested = true;
-    RouteEvent(state, Event{EventKind::None, WindowId::Main, WidgetId::None, EventType::None, 0});
-  };
-  InstallQuitSignals(&application, requestQuit);
-  // The desktop session ending runs the same shutdown as the exit button.
-  QObject::connect(&application, &QGuiApplication::commitDataRequest, &application,
-                   [requestQuit](QSessionManager&) { requestQuit(); });
-
-  QApplication::exec();
+  WatchQuitSignals(&application, state);
+  switch (RunStartup(state)) {
+    case StartupResult::EndAtOnce: return 0;
+    case StartupResult::Interrupted: RunShutdown(state, StoreFolders::No); return 0;
+    case StartupResult::Ready: break;
+  }
+  WatchSessionEnd(state, &application);
+  if (!state.quitRequested) QApplication::exec();
   RunShutdown(state);
   return 0;
 }

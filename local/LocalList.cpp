@@ -2,11 +2,11 @@
 
 #include <QDateTime>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QItemSelectionModel>
@@ -20,29 +20,17 @@
 
 #include "local/LocalListAccess.h"
 #include "local/LocalVolumes.h"
+#include "state/DateFormat.h"
 
 namespace {
 
 constexpr int kKindRole = Qt::UserRole;
-constexpr int kPathRole = Qt::UserRole + 1;  // mount point of a volume row
+constexpr int kPathRole = Qt::UserRole + 1;      // mount point of a volume row
+constexpr int kSizeRole = Qt::UserRole + 2;      // a file's size in bytes, as shown
+constexpr int kModifiedRole = Qt::UserRole + 3;  // a file's modification time in ms, as shown
 
 int ColumnIndex(const LocalListState& s, LocalColumn column) {
   return static_cast<int>(s.columns.indexOf(column));
-}
-
-// The system's short date and time (without seconds), with the locale's
-// standard formats.
-struct DateFormats {
-  QLocale locale = QLocale(QLocale::system().name());  // the locale's own formats, no user overrides
-  QString date = locale.dateFormat(QLocale::ShortFormat);
-  QString time = TimeFormatWithoutSeconds(locale.timeFormat(QLocale::ShortFormat));
-};
-
-QString DateText(const DateFormats& formats, const QDateTime& modified) {
-  if (!modified.isValid()) return QString();
-  const QDateTime local = modified.toLocalTime();
-  return formats.locale.toString(local.date(), formats.date) + QLatin1Char(' ') +
-         formats.locale.toString(local.time(), formats.time);
 }
 
 QTreeWidgetItem* NewRow(const LocalListState& s, LocalRowKind kind, const QString& name,
@@ -51,7 +39,10 @@ QTreeWidgetItem* NewRow(const LocalListState& s, LocalRowKind kind, const QStrin
   for (int c = 0; c < s.columns.size(); ++c) {
     switch (s.columns[c]) {
       case LocalColumn::Name: item->setText(c, name); break;
-      case LocalColumn::Size: item->setText(c, size); break;
+      case LocalColumn::Size:
+        item->setText(c, size);
+        item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        break;
       case LocalColumn::Type: item->setText(c, type); break;
       case LocalColumn::Modified: item->setText(c, modified); break;
     }
@@ -71,17 +62,47 @@ QString NameOf(const LocalListState& s, const QTreeWidgetItem* item) {
   return nameColumn < 0 ? QString() : item->text(nameColumn);
 }
 
-// The size of a file (links followed); -1 for directories and missing entries.
-// A plain stat: this runs for every row on every list event.
-qint64 FileSize(const QString& path) {
+// Size and modification time of a file (links followed); size -1 for
+// directories and missing entries. A plain stat: this runs for every row on
+// every list event and in the poll for changes made in place.
+struct FileStamp {
+  qint64 size = -1;
+  qint64 modifiedMs = 0;
+};
+
+FileStamp StatFile(const QString& path) {
 #ifdef Q_OS_UNIX
   struct stat info {};
-  if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISDIR(info.st_mode)) return -1;
-  return static_cast<qint64>(info.st_size);
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISDIR(info.st_mode)) return {};
+  return {static_cast<qint64>(info.st_size),
+          static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000};
 #else
   const QFileInfo info(path);
-  return info.exists() && !info.isDir() ? info.size() : -1;
+  if (!info.exists() || info.isDir()) return {};
+  return {info.size(), info.lastModified().toMSecsSinceEpoch()};
 #endif
+}
+
+// A file row shows its size in bytes and its date; both kept beside the texts.
+void ShowFileStamp(const LocalListState& s, QTreeWidgetItem* item, const FileStamp& stamp) {
+  const int sizeColumn = ColumnIndex(s, LocalColumn::Size);
+  const int dateColumn = ColumnIndex(s, LocalColumn::Modified);
+  if (sizeColumn >= 0) item->setText(sizeColumn, QString::number(stamp.size));
+  if (dateColumn >= 0) item->setText(dateColumn, ListDateText(QDateTime::fromMSecsSinceEpoch(stamp.modifiedMs)));
+  item->setData(0, kSizeRole, stamp.size);
+  item->setData(0, kModifiedRole, stamp.modifiedMs);
+}
+
+// Shows the file's size and date as they are on disk now, where they changed.
+void FollowFileOnDisk(const LocalListState& s, QTreeWidgetItem* item) {
+  const FileStamp stamp = StatFile(s.directory + NameOf(s, item));
+  // A vanished file goes with the refill its directory's change brings.
+  if (stamp.size < 0) return;
+  if (item->data(0, kSizeRole).toLongLong() == stamp.size &&
+      item->data(0, kModifiedRole).toLongLong() == stamp.modifiedMs) {
+    return;
+  }
+  ShowFileStamp(s, item, stamp);
 }
 
 void Watch(LocalListState& s) {
@@ -113,7 +134,6 @@ void AddDirectoryRows(LocalListState& s, QList<QTreeWidgetItem*>& rows) {
 
   // One pass over the directory; an unreadable one yields nothing and shows
   // only the parent entry.
-  const DateFormats formats;
   QVector<QFileInfo> files;
   QDirIterator it(s.directory, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
   const QString folderType = s.fileTypes.provider.type(QFileInfo(s.directory));
@@ -124,7 +144,7 @@ void AddDirectoryRows(LocalListState& s, QList<QTreeWidgetItem*>& rows) {
       continue;
     }
     QTreeWidgetItem* row = NewRow(s, LocalRowKind::Directory, info.fileName(), {}, folderType,
-                                  DateText(formats, info.lastModified()));
+                                  ListDateText(info.lastModified()));
     row->setIcon(0, folder);
     rows << row;
   }
@@ -143,8 +163,8 @@ void AddDirectoryRows(LocalListState& s, QList<QTreeWidgetItem*>& rows) {
       if (!all && !expression.match(info.fileName()).hasMatch()) continue;
       taken[i] = true;
       const FileTypeInfo type = LookUpFileType(s.fileTypes, info);
-      QTreeWidgetItem* row = NewRow(s, LocalRowKind::File, info.fileName(), LocalSizeText(info.size()),
-                                    type.typeName, DateText(formats, info.lastModified()));
+      QTreeWidgetItem* row = NewRow(s, LocalRowKind::File, info.fileName(), {}, type.typeName, {});
+      ShowFileStamp(s, row, {info.size(), info.lastModified().toMSecsSinceEpoch()});
       row->setIcon(0, type.icon);
       rows << row;
     }
@@ -157,7 +177,9 @@ LocalSortKey SortKeyOf(const LocalListState& s, const QTreeWidgetItem* item, Loc
   key.kind = KindOf(item);
   key.name = NameOf(s, item);
   switch (column) {
-    case LocalColumn::Size: key.number = SizeTextNumber(item->text(columnIndex)); break;
+    case LocalColumn::Size:
+      key.number = key.kind == LocalRowKind::File ? item->data(0, kSizeRole).toLongLong() : -1;
+      break;
     case LocalColumn::Modified:
       // Read again from disk: the shown text has minutes only.
       if (key.kind == LocalRowKind::Directory || key.kind == LocalRowKind::File) {
@@ -235,6 +257,7 @@ void FillLocalList(AppState& state) {
   QTreeWidget* list = s->list;
   s->filling = true;
   s->refreshTimer->stop();
+  s->pollRow = 0;
   list->setUpdatesEnabled(false);
   list->clear();
   Watch(*s);
@@ -257,17 +280,29 @@ void FollowLocalList(AppState& state) {
     state.localFolder = s->directory;
     if (state.main.localPath) state.main.localPath->setText(state.localFolder);
   }
-  const int sizeColumn = ColumnIndex(*s, LocalColumn::Size);
-  if (sizeColumn < 0 || state.localFolder.isEmpty()) return;
+  if (s->directory.isEmpty()) return;
   QTreeWidget* list = s->list;
   for (int row = 1; row < list->topLevelItemCount(); ++row) {
     QTreeWidgetItem* item = list->topLevelItem(row);
-    if (KindOf(item) != LocalRowKind::File) continue;
-    const qint64 size = FileSize(state.localFolder + NameOf(*s, item));
-    if (size <= 0) continue;
-    const QString exact = QString::number(size);
-    if (item->text(sizeColumn) != exact) item->setText(sizeColumn, exact);
+    if (KindOf(item) == LocalRowKind::File) FollowFileOnDisk(*s, item);
   }
+}
+
+void PollLocalFiles(AppState& state) {
+  LocalListState* s = LocalListStateOf(state);
+  if (!s || s->filling || s->directory.isEmpty()) return;
+  QTreeWidget* list = s->list;
+  const int count = list->topLevelItemCount();
+  if (s->pollRow >= count) s->pollRow = 0;
+  QElapsedTimer spent;
+  spent.start();
+  while (s->pollRow < count) {
+    QTreeWidgetItem* item = list->topLevelItem(s->pollRow++);
+    if (KindOf(item) == LocalRowKind::File) FollowFileOnDisk(*s, item);
+    // A large or slow folder is looked at in slices; the next tick goes on here.
+    if (s->pollRow % 64 == 0 && spent.elapsed() >= kLocalPollSliceMs) return;
+  }
+  s->pollRow = 0;
 }
 
 void RemoveLocalListColumn(AppState& state, int column) {
@@ -311,6 +346,14 @@ void SortLocalListByColumn(AppState& state, int column) {
     s->sortDescending = false;
   }
   SortRows(*s);
+}
+
+bool OpenLocalParent(AppState& state) {
+  LocalListState* s = LocalListStateOf(state);
+  if (!s || s->directory.isEmpty()) return false;
+  s->directory = s->directory == QLatin1String("/") ? QString() : ParentDirectoryText(s->directory);
+  FillLocalList(state);
+  return true;
 }
 
 bool OpenSelectedLocalRow(AppState& state) {

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr int64_t kGiB = int64_t{1} << 30;
-
 bool IsParentKind(LocalRowKind kind) {
   return kind == LocalRowKind::ParentOfDirectory || kind == LocalRowKind::ParentOfRoot;
 }
@@ -49,29 +47,6 @@ bool LiesOn(const QString& directory, const QString& root) {
 }
 
 }  // namespace
-
-QString LocalSizeText(int64_t size) {
-  if (size < 0) size = 0;
-  const int64_t kb = size < kGiB ? (size + 1023) / 1024 : size / 1024;
-  return QString::number(kb) + QStringLiteral(" KB");
-}
-
-int64_t SizeTextNumber(const QString& text) {
-  if (text.size() < 2) return -1;
-  qsizetype i = 0;
-  while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-    negative = text[i] == QLatin1Char('-');
-    ++i;
-  }
-  int64_t value = 0;
-  for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 128; ++i) {
-    if (value > (INT64_MAX - 9) / 10) break;  // saturate rather than overflow
-    value = value * 10 + (text[i].unicode() - '0');
-  }
-  return negative ? -value : value;
-}
 
 QString DirectoryText(const QString& path) {
   QString clean = QDir::cleanPath(QDir(path).absolutePath());
@@ -120,13 +95,6 @@ bool MatchesLocalPattern(const QString& name, const QString& pattern) {
   const QRegularExpression expression(QRegularExpression::wildcardToRegularExpression(pattern),
                                       QRegularExpression::CaseInsensitiveOption);
   return expression.match(name).hasMatch();
-}
-
-QString TimeFormatWithoutSeconds(const QString& format) {
-  static const QRegularExpression seconds(QStringLiteral("[:.,]?\\s*s+(?:[.,]z+)?"));
-  QString result = format;
-  result.remove(seconds);
-  return result.trimmed();
 }
 
 QString FileTypeCacheKey(const QString& fileName) {

@@ -1,5 +1,5 @@
 #pragma once
-// The widget-free rules of the local file list: size texts, directory texts
+// The widget-free rules of the local file list: directory texts
 // and patterns, the sort comparison and the volume bookkeeping. Everything here
 // works on plain values, so it is tested without a QApplication.
 
@@ -19,13 +19,6 @@ enum class LocalRowKind {
 
 // What a column of the list holds; columns can be removed, so indices move.
 enum class LocalColumn { Name, Size, Type, Modified };
-
-// "n KB": rounded up below 1 GiB, rounded down from 1 GiB on.
-[[nodiscard]] QString LocalSizeText(int64_t size);
-
-// The number at the start of a Size text (blanks, sign, digits); texts shorter
-// than two characters count -1, a text without digits 0.
-[[nodiscard]] int64_t SizeTextNumber(const QString& text);
 
 // The outcome of setting the list's directory from a text.
 struct LocalDirectoryChoice {
@@ -52,9 +45,6 @@ struct LocalDirectoryChoice {
 // Case-insensitive wildcard match of one name against one pattern.
 [[nodiscard]] bool MatchesLocalPattern(const QString& name, const QString& pattern);
 
-// A time format with its seconds (and fractions) taken out: "HH:mm:ss" -> "HH:mm".
-[[nodiscard]] QString TimeFormatWithoutSeconds(const QString& format);
-
 // The key under which a file's icon and type name are cached: its extension in
 // upper case when it has at most four characters; empty (not cached) for
 // longer extensions and for EXE, ICO, LNK and ICL, whose icons differ per file.
@@ -69,7 +59,7 @@ struct LocalDirectoryChoice {
 struct LocalSortKey {
   LocalRowKind kind = LocalRowKind::None;
   QString name;          // volume rows: the root path
-  int64_t number = 0;    // Size column: SizeTextNumber of the shown text
+  int64_t number = 0;    // Size column: a file's size in bytes, -1 for any other row
   int64_t modified = 0;  // Modified column: modification time in ms
   QString text;          // any other column: the shown text
 };

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "local/LocalListAccess.h"
+#include "ui/FileListColumns.h"
 
 // Wiring of the list: its options, its signals turned into events, the
 // watcher and the volume poll.
@@ -15,13 +16,6 @@ namespace {
 
 constexpr int kRefreshDelayMs = 100;  // folds a burst of change notices into one refill
 constexpr int kVolumePollMs = 2000;
-
-// Qt's own file-view headers, in the loaded language; our English words where
-// no translation is loaded.
-QString HeaderText(const char* source, const char* disambiguation, const char* fallback) {
-  const QString translated = QCoreApplication::translate("QFileSystemModel", source, disambiguation);
-  return translated == QLatin1String(source) ? QString::fromLatin1(fallback) : translated;
-}
 
 void ScheduleRefresh(AppState& state) {
   if (LocalListState* s = LocalListStateOf(state)) s->refreshTimer->start();
@@ -54,9 +48,7 @@ void OnDoubleClicked(AppState& state) {
 
 void ConfigureList(QTreeWidget* list) {
   list->setColumnCount(4);
-  list->setHeaderLabels({HeaderText("Name", nullptr, "Name"), HeaderText("Size", nullptr, "Size"),
-                         HeaderText("Type", "All other platforms", "Type"),
-                         HeaderText("Date Modified", nullptr, "Modified")});
+  list->setHeaderLabels(LocalListHeaderCaptions());
   for (int c = 0; c < 4; ++c) list->setColumnWidth(c, 100);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -104,6 +96,7 @@ void Connect(AppState& state, LocalListState& s) {
                         [app] { FillLocalList(*app); });
   c << QObject::connect(s.volumeTimer.get(), &QTimer::timeout, s.volumeTimer.get(),
                         [app] { CheckLocalVolumes(*app); });
+  c << QObject::connect(s.pollTimer.get(), &QTimer::timeout, s.pollTimer.get(), [app] { PollLocalFiles(*app); });
 }
 
 }  // namespace
@@ -122,12 +115,16 @@ void SetupLocalList(AppState& state, std::function<void(EventType)> emitEvent) {
   s->refreshTimer->setInterval(kRefreshDelayMs);
   s->volumeTimer = std::make_unique<QTimer>();
   s->volumeTimer->setInterval(kVolumePollMs);
+  s->pollTimer = std::make_unique<QTimer>();
+  s->pollTimer->setInterval(kLocalPollIntervalMs);
   ConfigureList(s->list);
   Connect(state, *s);
   // Created with four columns; the Type column goes at once.
   RemoveLocalListColumn(state, 2);
+  ApplyFileListColumns(s->list, true);
   FillLocalList(state);
   s->volumeTimer->start();
+  s->pollTimer->start();
 }
 
 void DestroyLocalList(AppState& state) {

@@ -6,8 +6,11 @@
 
 #include "state/AppState.h"
 
-// Each does nothing while the settings window is closed.
-void NewProfile(AppState& state);
-void CloneProfile(AppState& state);
-void RenameProfile(AppState& state);
+// Each does nothing while the settings window is closed. A new, cloned or
+// renamed name that the settings file could not keep apart from another
+// profile (the same name but for the case of the letters A to Z) or could not
+// hold at all is refused with a message; the list stays as it was.
+void NewProfile(AppState& state, const QString& fileName = QStringLiteral("ftp.ini"));
+void CloneProfile(AppState& state, const QString& fileName = QStringLiteral("ftp.ini"));
+void RenameProfile(AppState& state, const QString& fileName = QStringLiteral("ftp.ini"));
 void DeleteProfile(AppState& state, const QString& fileName = QStringLiteral("ftp.ini"));

@@ -1,5 +1,7 @@
 #include "settings/ProfileNames.h"
 
+#include "settings/SettingsDocument.h"
+
 QStringList SplitProfileList(const QString& profileListText) {
   return profileListText.split(kProfileSeparator, Qt::SkipEmptyParts);
 }
@@ -18,5 +20,9 @@ bool IsUsableProfileName(const QString& name) {
   }
   // A trailing degree sign would merge with the separator that follows it.
   if (name.contains(kProfileSeparator) || name.endsWith(QChar(0x00B0))) return false;
-  return name.compare(kGlobalGroup, Qt::CaseInsensitive) != 0;
+  // Values are read without their leading blanks and tabs.
+  if (name.startsWith(QLatin1Char(' ')) || name.startsWith(QLatin1Char('\t'))) return false;
+  return !ProfileNamesClash(name, kGlobalGroup);
 }
+
+bool ProfileNamesClash(const QString& a, const QString& b) { return SettingsNamesEqual(a.toUtf8(), b.toUtf8()); }

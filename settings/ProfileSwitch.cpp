@@ -11,38 +11,37 @@ const QString kHostFolderKey = QStringLiteral("HostFolder");
 
 }  // namespace
 
-void ApplyProfileList(AppState& state, const QString& selectedName, const QStringList& names,
+void ApplyProfileList(AppState& state, const ListedProfile& selected, const ProfileListEdit& edit,
                       const QString& fileName) {
-  const bool switching = selectedName != state.profileName;
+  const bool switching = selected.name != state.profileName;
+  (void)SettingsFile::Open(fileName);
   if (switching) {
-    (void)SettingsFile::Open(fileName);
     (void)SettingsFile::SelectGroup(kGlobalGroup);
-    SettingsFile::WriteString(QStringLiteral("selProfile"), selectedName);
+    SettingsFile::WriteString(QStringLiteral("selProfile"), selected.name);
+    // Both groups still bear the names they had when the window opened.
     (void)SettingsFile::SelectGroup(state.profileName);
     SettingsFile::WriteString(kLocalFolderKey, state.localFolder);
     SettingsFile::WriteString(kHostFolderKey, state.hostFolder);
-    (void)SettingsFile::SelectGroup(selectedName);
-    state.localFolder = SettingsFile::ReadString(kLocalFolderKey, state.localFolder);
-    state.hostFolder = SettingsFile::ReadString(kHostFolderKey, state.hostFolder);
-    (void)SettingsFile::Close();
-  }
-
-  state.profileList = JoinProfileList(names);
-
-  // Collected first: removing a group while walking the groups would move the walk.
-  QStringList orphans;
-  (void)SettingsFile::Open(fileName);
-  if (SettingsFile::RewindGroups()) {
-    while (SettingsFile::NextGroup()) {
-      const QString group = SettingsFile::GroupName();
-      if (group != kGlobalGroup && !state.profileList.contains(group)) orphans.append(group);
+    // An entry made in the window has no folders stored yet and keeps the current ones.
+    if (!selected.storedAs.isEmpty() && SettingsFile::SelectGroup(selected.storedAs)) {
+      state.localFolder = SettingsFile::ReadString(kLocalFolderKey, state.localFolder);
+      state.hostFolder = SettingsFile::ReadString(kHostFolderKey, state.hostFolder);
     }
   }
-  for (const QString& group : orphans) SettingsFile::RemoveGroup(group);
+
+  QList<std::pair<QString, QString>> changes;
+  for (const ListedProfile& entry : edit.listed) {
+    if (!entry.storedAs.isEmpty() && entry.storedAs != entry.name) changes.append({entry.storedAs, entry.name});
+  }
+  for (const QString& group : edit.deletedGroups) changes.append({group, QString()});
+  SettingsFile::ChangeGroups(changes);
   (void)SettingsFile::Close();
 
+  QStringList names;
+  for (const ListedProfile& entry : edit.listed) names.append(entry.name);
+  state.profileList = JoinProfileList(names);
   if (switching) {
-    state.profileName = selectedName;
+    state.profileName = selected.name;
     ClearStatusMessages(state);
   }
 }

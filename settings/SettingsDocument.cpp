@@ -208,6 +208,29 @@ void DocumentRemoveGroup(SettingsDocument& doc, QByteArrayView name) {
   doc.changed = true;
 }
 
+void DocumentChangeGroups(SettingsDocument& doc, const std::vector<SettingsGroupChange>& changes) {
+  std::vector<std::pair<int, const SettingsGroupChange*>> found;
+  for (const SettingsGroupChange& change : changes) {
+    const int header = FindGroup(doc, change.name);
+    const bool seen = std::any_of(found.begin(), found.end(), [header](const auto& f) { return f.first == header; });
+    if (header >= 0 && !seen) found.emplace_back(header, &change);
+  }
+  if (found.empty()) return;
+  for (const auto& [header, change] : found) {
+    if (!change->newName.isEmpty()) doc.entries[size_t(header)].name = OneLine(change->newName);
+  }
+  // From the end, so that the headers found before stay where they are.
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (const auto& [header, change] : found) {
+    if (!change->newName.isEmpty()) continue;
+    const size_t end = NextHeaderFrom(doc, size_t(header) + 1);
+    doc.entries.erase(doc.entries.begin() + header, doc.entries.begin() + qsizetype(end));
+  }
+  doc.currentGroup = kLeadingSection;
+  doc.pendingGroup.clear();
+  doc.changed = true;
+}
+
 void DocumentRewindGroups(SettingsDocument& doc) {
   doc.currentGroup = kLeadingSection;
   doc.pendingGroup.clear();

@@ -70,6 +70,16 @@ void DocumentWrite(SettingsDocument& doc, QByteArrayView key, const QByteArray& 
 // Removes the first group of that name with all its entries.
 void DocumentRemoveGroup(SettingsDocument& doc, QByteArrayView name);
 
+struct SettingsGroupChange {
+  QByteArray name;     // the first group of this name, as the list was before the change
+  QByteArray newName;  // empty: the group is removed with all its entries
+};
+
+// Renames and removes groups in one step: every change finds its group before
+// any of them is applied, so renames may chain or swap names. A name that
+// matches no group is skipped. Afterwards the leading section is current.
+void DocumentChangeGroups(SettingsDocument& doc, const std::vector<SettingsGroupChange>& changes);
+
 void DocumentRewindGroups(SettingsDocument& doc);
 
 // Moves to the next group header; false at the end, without moving.

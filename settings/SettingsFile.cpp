@@ -3,6 +3,7 @@
 #include "settings/SettingsDocument.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace SettingsFile {
@@ -20,11 +21,23 @@ OpenFile& Current() {
   return file;
 }
 
+// The file holds the server passwords and the plain keys.
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
 // The write-back replaces the file as a whole: a failure anywhere (no room for
 // the temporary file, a short write, the rename) leaves the old file untouched.
+// Where the folder refuses a new file but the file itself may be written, it
+// is rewritten in place instead. A new file is made owner-only; an existing
+// one keeps its mode.
 bool WriteBack(const QString& fileName, const QByteArray& bytes) {
+  const bool isNew = !Exists(fileName);
   QSaveFile out(fileName);
+  out.setDirectWriteFallback(true);
   if (!out.open(QIODevice::WriteOnly)) return false;
+  if (isNew && !out.setPermissions(kOwnerOnly)) {
+    out.cancelWriting();
+    return false;
+  }
   if (out.write(bytes) != bytes.size()) {
     out.cancelWriting();
     return false;
@@ -34,16 +47,31 @@ bool WriteBack(const QString& fileName, const QByteArray& bytes) {
 
 }  // namespace
 
+bool Exists(const QString& fileName) {
+  const QFileInfo info(fileName);
+  return info.exists() || info.isSymLink();
+}
+
 bool Open(const QString& fileName) {
   (void)Close();
   OpenFile& f = Current();
   f.open = true;
   f.fileName = fileName;
 
+  // Only a file that is not there may be created by the write-back. One that
+  // exists but cannot be read (or is no regular file) must never be replaced
+  // by the few keys that one command writes: its changes are dropped.
+  if (Exists(fileName) && !QFileInfo(fileName).isFile()) {
+    f.readOnly = true;
+    return false;
+  }
   // ExistingOnly: opening must never create the file; only a write-back may.
   QFile in(fileName);
   if (!in.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-    if (!in.open(QIODevice::ReadOnly)) return false;
+    if (!in.open(QIODevice::ReadOnly)) {
+      f.readOnly = Exists(fileName);
+      return false;
+    }
     f.readOnly = true;
   }
   const QByteArray bytes = in.readAll();
@@ -58,7 +86,7 @@ bool Create(const QString& fileName) {
   // Append leaves an existing file's bytes alone; the write-back at Close
   // replaces them in one step.
   QFile probe(fileName);
-  if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+  if (!probe.open(QIODevice::WriteOnly | QIODevice::Append, kOwnerOnly)) return false;
   probe.close();
   OpenFile& f = Current();
   f.open = true;
@@ -112,6 +140,14 @@ void RemoveGroup(const QString& name) {
   OpenFile& f = Current();
   if (!f.open) return;
   DocumentRemoveGroup(f.doc, name.toUtf8());
+}
+
+void ChangeGroups(const QList<std::pair<QString, QString>>& changes) {
+  OpenFile& f = Current();
+  if (!f.open) return;
+  std::vector<SettingsGroupChange> bytes;
+  for (const auto& [name, newName] : changes) bytes.push_back({name.toUtf8(), newName.toUtf8()});
+  DocumentChangeGroups(f.doc, bytes);
 }
 
 bool RewindGroups() {

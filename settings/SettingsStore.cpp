@@ -41,6 +41,12 @@ void WriteKey(const AppState& state, const SettingKey& key) {
   }
 }
 
+void WriteFolders(const AppState& state) {
+  for (const SettingKey& key : kSettingKeys) {
+    if (key.text == &AppState::localFolder || key.text == &AppState::hostFolder) WriteKey(state, key);
+  }
+}
+
 QString BuildProfileList() {
   QString list;
   if (!SettingsFile::RewindGroups()) return list;
@@ -71,7 +77,11 @@ bool ReadSettingsAtStart(AppState& state, const QString& fileName) {
     return true;
   }
 
-  if (!SettingsFile::Create(fileName)) {
+  // A file that is there but cannot be read is never replaced: its profiles
+  // and keys would be lost.
+  const bool unreadable = SettingsFile::Exists(fileName);
+  (void)SettingsFile::Close();
+  if (unreadable || !SettingsFile::Create(fileName)) {
     ShowInfo(state.main.window, kErrorTitle,
              QStringLiteral("The file 'ftp.ini' is not pesent and can not create."));
     return false;
@@ -80,6 +90,11 @@ bool ReadSettingsAtStart(AppState& state, const QString& fileName) {
   for (const SettingKey& key : kSettingKeys) {
     if (key.group == SettingGroup::Global) WriteKey(state, key);
   }
+  // The first profile is a profile like any other: listed, and with a group
+  // of its own from the start, holding what the end of this run would store.
+  (void)SettingsFile::SelectGroup(state.profileName);
+  WriteFolders(state);
+  state.profileList = JoinProfileList({state.profileName});
   // A failed write-back is not fatal here: the run goes on with the start
   // values, and the next start tries again.
   (void)SettingsFile::Close();
@@ -113,7 +128,13 @@ bool SaveSettings(const AppState& state, const QString& fileName) {
   for (const SettingKey& key : kSettingKeys) {
     if (key.group == SettingGroup::Profile) WriteKey(state, key);
   }
-  return SettingsFile::Close();
+  // The user is told when nothing could be stored (a read-only file, a full
+  // disk), not only when the file could not be opened.
+  if (!SettingsFile::Close()) {
+    ShowInfo(state.main.window, kErrorTitle, QStringLiteral("Can't write the file 'ftp.ini'."));
+    return false;
+  }
+  return true;
 }
 
 bool SaveFolders(const AppState& state, const QString& fileName) {
@@ -121,10 +142,6 @@ bool SaveFolders(const AppState& state, const QString& fileName) {
   // creates it with just this group.
   (void)SettingsFile::Open(fileName);
   (void)SettingsFile::SelectGroup(state.profileName);
-  for (const SettingKey& key : kSettingKeys) {
-    if (key.text == &AppState::localFolder || key.text == &AppState::hostFolder) {
-      WriteKey(state, key);
-    }
-  }
+  WriteFolders(state);
   return SettingsFile::Close();
 }

@@ -73,8 +73,10 @@ inline constexpr std::array<SettingKey, 16> kSettingKeys = [] {
 }();
 
 // Reads the group Global and builds the profile list, or creates the file with
-// the group Global when there is none. False means the program must end at
-// once: the "Error" box has been shown and nothing was written.
+// the group Global and the current profile's group (its folders) when there is
+// none. False means the program must end at once: the "Error" box has been
+// shown and nothing was written. A file that is there but cannot be read ends
+// the program too, rather than being replaced.
 [[nodiscard]] bool ReadSettingsAtStart(AppState& state,
                                        const QString& fileName = QStringLiteral("ftp.ini"));
 
@@ -83,8 +85,8 @@ inline constexpr std::array<SettingKey, 16> kSettingKeys = [] {
 void LoadProfile(AppState& state, const QString& fileName = QStringLiteral("ftp.ini"));
 
 // Writes the program-wide settings (not selProfile) and all keys of the current
-// profile. When the file cannot be opened, shows the "Error" box and writes
-// nothing. False when nothing could be stored.
+// profile. When the file cannot be opened or written, shows the "Error" box.
+// False when nothing could be stored.
 [[nodiscard]] bool SaveSettings(const AppState& state,
                                 const QString& fileName = QStringLiteral("ftp.ini"));
 

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <limits>
 
@@ -67,12 +68,6 @@ void SetWindowTooltips(SettingsWindow& w) {
       QStringLiteral("öffnet ein Fenster, auf dem durch eine Mausbewegung ein neuer Schlüssel erstellt wird"));
 }
 
-QStringList ProfileNamesShown(const SettingsWindow& w) {
-  QStringList names;
-  for (int row = 0; row < w.profileList->count(); ++row) names.append(w.profileList->item(row)->text());
-  return names;
-}
-
 void ShowKeyIndicator(AppState& state, bool shown) {
   QLabel* indicator = state.main.keyIndicator;
   if (indicator == nullptr) return;
@@ -115,8 +110,22 @@ void OpenSettingsWindow(AppState& state, const EventSink& sink) {
   if (state.tooltipsOff == 0) SetWindowTooltips(w);
 
   const QStringList names = SplitProfileList(state.profileList);
-  w.profileList->addItems(names);
-  if (!names.isEmpty()) w.profileList->setCurrentRow(std::max<qsizetype>(names.indexOf(state.profileName), 0));
+  for (const QString& name : names) w.profiles.listed.push_back({name, name});
+  {
+    // The fields show the application state, not the file.
+    const QSignalBlocker quiet(w.profileList);
+    w.profileList->addItems(names);
+  }
+  const int current = int(names.indexOf(state.profileName));
+  if (current >= 0) {
+    SelectProfileRow(w, current);
+  } else if (!names.isEmpty()) {
+    // The current profile is not listed (its name is only part of another's):
+    // the first entry is selected, and its fields are shown with it, so that
+    // "Ok" does not store the current profile's values under its name.
+    SelectProfileRow(w, 0);
+    LoadProfileIntoFields(state);
+  }
 
   w.window->show();
   w.window->activateWindow();
@@ -139,18 +148,35 @@ void PutProfileFields(SettingsWindow& w, const ProfileFields& fields) {
   w.useCipher->setChecked(fields.useCipher != 0);
 }
 
-QString SelectedProfileName(const SettingsWindow& w) {
+int SelectedProfileRow(const SettingsWindow& w) {
   const QList<QListWidgetItem*> selected = w.profileList->selectedItems();
-  return selected.isEmpty() ? QString() : selected.first()->text();
+  if (selected.isEmpty()) return -1;
+  const int row = w.profileList->row(selected.first());
+  return row < int(w.profiles.listed.size()) ? row : -1;
+}
+
+QString SelectedProfileName(const SettingsWindow& w) {
+  const int row = SelectedProfileRow(w);
+  return row < 0 ? QString() : w.profiles.listed[size_t(row)].name;
+}
+
+void SelectProfileRow(SettingsWindow& w, int row) {
+  const QSignalBlocker quiet(w.profileList);
+  w.profileList->setCurrentRow(row);
 }
 
 void LoadProfileIntoFields(AppState& state, const QString& fileName) {
   if (state.settings == nullptr) return;
-  const QString name = SelectedProfileName(*state.settings);
-  if (name.isEmpty()) return;
-  // A missing file or group gives the defaults.
-  (void)SettingsFile::Open(fileName);
-  (void)SettingsFile::SelectGroup(name);
+  const int row = SelectedProfileRow(*state.settings);
+  if (row < 0) return;
+  // A renamed entry's values are still under its old name until "Ok"; an
+  // entry made in the window has none, and a missing file or group gives the
+  // defaults too (reads without an open file answer their defaults).
+  const QString group = state.settings->profiles.listed[size_t(row)].storedAs;
+  if (!group.isEmpty()) {
+    (void)SettingsFile::Open(fileName);
+    (void)SettingsFile::SelectGroup(group);
+  }
   ProfileFields fields;
   fields.protocol = SettingsFile::ReadInteger(QStringLiteral("Protocol"), 1);
   fields.hostUrl = SettingsFile::ReadString(QStringLiteral("HostURL"), state.hostUrl);
@@ -167,14 +193,18 @@ void LoadProfileIntoFields(AppState& state, const QString& fileName) {
 ConfirmResult ConfirmSettings(AppState& state, const QString& fileName) {
   if (state.settings == nullptr) return ConfirmResult::KeptOpen;
   SettingsWindow& w = *state.settings;
-  const QString selected = SelectedProfileName(w);
-  if (selected.isEmpty()) return ConfirmResult::KeptOpen;
+  const int row = SelectedProfileRow(w);
+  if (row < 0 || w.profiles.listed[size_t(row)].name.isEmpty()) return ConfirmResult::KeptOpen;
+  const ListedProfile selected = w.profiles.listed[size_t(row)];
 
   const QString keyText = NormaliseKeyText(w.cipherCode->toPlainText());
-  (void)SettingsFile::Open(fileName);
-  (void)SettingsFile::SelectGroup(selected);
-  const QString storedKey = SettingsFile::ReadString(kCipherCodeKey, QString());
-  (void)SettingsFile::Close();
+  // The key stored for this entry, also when it has been renamed since.
+  QString storedKey;
+  if (!selected.storedAs.isEmpty()) {
+    (void)SettingsFile::Open(fileName);
+    if (SettingsFile::SelectGroup(selected.storedAs)) storedKey = SettingsFile::ReadString(kCipherCodeKey, QString());
+    (void)SettingsFile::Close();
+  }
   if (keyText != storedKey && !storedKey.isEmpty() &&
       !AskYesNo(w.window, QStringLiteral("Achtung:"), kKeyReplacedQuestion, BoxIcon::None, true)) {
     return ConfirmResult::KeptOpen;
@@ -204,7 +234,7 @@ ConfirmResult ConfirmSettings(AppState& state, const QString& fileName) {
   }
   ShowKeyIndicator(state, keyUsable);
 
-  ApplyProfileList(state, selected, ProfileNamesShown(w), fileName);
+  ApplyProfileList(state, selected, w.profiles, fileName);
   // A failed save has told the user; the state keeps the new values and the window closes.
   (void)SaveSettings(state, fileName);
   return ConfirmResult::Applied;

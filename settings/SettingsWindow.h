@@ -9,6 +9,7 @@
 
 #include "state/AppState.h"
 #include "crypto/KeyGenerator.h"
+#include "settings/ProfileSwitch.h"
 #include "ui/Event.h"
 
 class QCheckBox;
@@ -53,6 +54,10 @@ struct SettingsWindow {
   QFrame* separator = nullptr;
   QLabel* protocolLabel = nullptr;
   QComboBox* protocol = nullptr;  // entry i stands for Protocol i + 1
+
+  // What the profile list shows, row by row, and the groups of the entries
+  // deleted since the window opened. Only the profile menu changes them.
+  ProfileListEdit profiles;
 };
 
 // The values of one profile as the window shows them.
@@ -79,8 +84,16 @@ void PutProfileFields(SettingsWindow& window, const ProfileFields& fields);
 // The text of the selected profile entry; empty when none is selected.
 [[nodiscard]] QString SelectedProfileName(const SettingsWindow& window);
 
+// Row of the selected profile entry; -1 when none is selected.
+[[nodiscard]] int SelectedProfileRow(const SettingsWindow& window);
+
+// Makes `row` the selected entry (or none for -1) without reporting it as the
+// user's choice, so that no fields are loaded.
+void SelectProfileRow(SettingsWindow& window, int row);
+
 // Reads the selected entry's group into the profile fields; the program-wide
-// fields keep what they show.
+// fields keep what they show. Runs on every selection change of the user
+// (click, keyboard, right click), so fields and selection always agree.
 void LoadProfileIntoFields(AppState& state, const QString& fileName = QStringLiteral("ftp.ini"));
 
 enum class ConfirmResult {

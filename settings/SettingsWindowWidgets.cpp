@@ -9,7 +9,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 
+#include "ui/FittingFont.h"
+#include "ui/KeyEvents.h"
 #include "ui/WindowEvents.h"
 
 namespace {
@@ -25,7 +28,10 @@ QPushButton* CreateButton(QWidget* parent, const QString& text, const QRect& geo
 }
 
 QLabel* CreateLabel(QWidget* parent, const QString& text, const QRect& geometry, Qt::Alignment alignment) {
-  auto* label = new QLabel(text, parent);
+  auto* label = new QLabel(parent);
+  // Captions are shown as they are, never as markup.
+  label->setTextFormat(Qt::PlainText);
+  label->setText(text);
   label->setGeometry(geometry);
   label->setAlignment(alignment | Qt::AlignVCenter);
   return label;
@@ -45,6 +51,18 @@ QCheckBox* CreateCheckBox(QWidget* parent, const QString& text, const QRect& geo
   auto* box = new QCheckBox(text, parent);
   box->setGeometry(geometry);
   return box;
+}
+
+// Every caption shows whole, and the profile list shows two whole rows.
+bool SettingsWindowFits(const SettingsWindow& s) {
+  const QList<const QWidget*> captions = {
+      s.cancelButton,   s.okButton,       s.hostUrlLabel,    s.hostUserLabel, s.hostPassLabel,
+      s.hostPortLabel,  s.versionLabel,   s.dnLdFolderLabel, s.textLocalLabel, s.textHostLabel,
+      s.overwrite,      s.tooltipsOff,    s.useCipher,       s.appPathForTemp, s.cipherCodeLabel,
+      s.keyButton,      s.profileLabel,   s.protocolLabel};
+  const int rowHeight = s.profileList->fontMetrics().height();
+  const int listRoom = s.profileList->height() - 2 * s.profileList->frameWidth();
+  return CaptionsFit(captions) && 2 * rowHeight <= listRoom;
 }
 
 }  // namespace
@@ -121,9 +139,18 @@ SettingsWindow* CreateSettingsWindow(QWidget* owner, const EventSink& sink) {
                    [report] { report(WidgetId::KeyGenerateButton, EventType::None); });
   QObject::connect(s->profileList, &QListWidget::itemClicked, window,
                    [report] { report(WidgetId::ProfileList, EventType::LeftClick); });
+  // Keyboard and right-click selection changes load the profile as a click does.
+  QObject::connect(s->profileList, &QListWidget::itemSelectionChanged, window,
+                   [report] { report(WidgetId::ProfileList, EventType::LeftClick); });
   QObject::connect(s->profileList, &QListWidget::customContextMenuRequested, window,
                    [report] { report(WidgetId::ProfileList, EventType::RightClick); });
+  RouteKeys(window, WindowId::Settings, WidgetId::None, {KeyId::Escape}, sink);
   RouteWindowEvents(window, WindowId::Settings, sink);
+  FitWindowFont(window, [s] { return SettingsWindowFits(*s); });
+  // Two rows fill the list exactly, so no cut third row shows beneath them.
+  const int listRoom = s->profileList->height() - 2 * s->profileList->frameWidth();
+  const int scrollBar = s->profileList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, s->profileList);
+  s->profileList->setGridSize(QSize(s->profileList->width() - 2 * s->profileList->frameWidth() - scrollBar, listRoom / 2));
 
   if (owner != nullptr) window->move(owner->geometry().center() - QPoint(kWidth / 2, kHeight / 2));
   return s;

@@ -71,7 +71,21 @@ int64_t CurrentDateValue() {
 }
 
 QString FormatDateText(const QString& mask, int64_t value) {
-  const DateFields f = BreakDownDateValue(value);
+  return FormatDateFields(mask, BreakDownDateValue(value));
+}
+
+QString ListDateText(int64_t dateValue) { return FormatDateText(QString::fromLatin1(kListDateMask), dateValue); }
+
+QString ListDateText(const QDateTime& time) {
+  if (!time.isValid()) return QString();
+  const QDateTime local = time.toLocalTime();
+  const QDate d = local.date();
+  const QTime t = local.time();
+  return FormatDateFields(QString::fromLatin1(kListDateMask),
+                          DateFields{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
+}
+
+QString FormatDateFields(const QString& mask, const DateFields& f) {
   struct Token {
     const char* text;
     QString (*render)(const DateFields&);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+class QDateTime;
+
 struct DateFields {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
@@ -22,3 +24,15 @@ struct DateFields {
 
 // Tokens %yyyy %yy %mm %dd %hh %ii %ss (any case); everything else is copied.
 [[nodiscard]] QString FormatDateText(const QString& mask, int64_t value);
+[[nodiscard]] QString FormatDateFields(const QString& mask, const DateFields& fields);
+
+// The one date form of both file lists, whatever the system's locale:
+// "%dd.%mm.%yyyy %hh:%ii", e.g. 24.12.2018 18:30.
+inline constexpr const char* kListDateMask = "%dd.%mm.%yyyy %hh:%ii";
+
+// A server entry's date value in the lists' form.
+[[nodiscard]] QString ListDateText(int64_t dateValue);
+
+// A local file's time in the lists' form, as local wall-clock time; any year
+// shows, also outside the range of date values. Empty for an invalid time.
+[[nodiscard]] QString ListDateText(const QDateTime& time);

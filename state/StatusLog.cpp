@@ -35,8 +35,13 @@ void ApplyTooltips(AppState& state) {
     if (widget != nullptr) widget->setToolTip(on ? QString::fromUtf8(text) : QString());
   };
   MainWindowWidgets& w = state.main;
-  tip(w.serverList, "die Dateien auf dem Server - ein Rechtsklick zeigt ein Menü");
-  tip(w.localList, "die Dateien hier auf dem PC - ein Rechtsklick zeigt ein Menü");
+  // The lists' keys on a line of their own beneath the list's own text.
+  tip(w.serverList,
+      "die Dateien auf dem Server - ein Rechtsklick zeigt ein Menü\n"
+      "(Enter: Verzeichnis öffnen, Rücktaste: eine Ebene höher, F5: neu laden, Entf: Löschen, F2: Umbenennen)");
+  tip(w.localList,
+      "die Dateien hier auf dem PC - ein Rechtsklick zeigt ein Menü\n"
+      "(Enter: Verzeichnis öffnen, Rücktaste: eine Ebene höher, F5: neu laden, Entf: Löschen, F2: Umbenennen)");
   tip(w.uploadButton, "die links markierten Dateien hochladen");
   tip(w.downloadButton, "die rechts markierten Dateien herunterladen");
   tip(w.settingsButton, "Einstellungen für Tarnholm");

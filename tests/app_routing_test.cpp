@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTreeWidget>
 
 #include "app/Commands.h"
@@ -191,7 +192,7 @@ TEST(OverviewWindow, OpensOnceWithItsText) {
   EXPECT_EQ(first->text->text(), OverviewText());
   EXPECT_EQ(first->window->windowTitle(), QStringLiteral("Tarnholm"));
   EXPECT_EQ(first->window->size(), QSize(480, 420));
-  EXPECT_EQ(first->text->geometry(), QRect(20, 20, 450, 360));
+  EXPECT_EQ(first->textArea->geometry(), QRect(20, 20, 450, 360));
   EXPECT_EQ(first->closeButton->geometry(), QRect(350, 380, 100, 25));
   EXPECT_EQ(first->closeButton->text(), QStringLiteral("Abbrechen"));
 }

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QSessionManager>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/Startup.h"
 #include "crypto/KeyText.h"
 #include "tests/app_test_support.h"
+#include "ui/FileListColumns.h"
 
 namespace {
 
@@ -33,11 +37,12 @@ TEST(Startup, FirstStartCreatesTheFileAndStoresTheFoldersAtTheEnd) {
   TemporaryWorkingDirectory cwd;
   BoxRecorder boxes;
   StartedState program;
-  ASSERT_TRUE(RunStartup(program.state));
+  ASSERT_EQ(RunStartup(program.state), StartupResult::Ready);
   EXPECT_TRUE(boxes.asked.empty());
   EXPECT_EQ(ReadAll(cwd.FilePath("ftp.ini")),
             Ini("[Global]\nselProfile = Profil1\nTextLocal = PC\nTextHost = FTP-Server\nOverwrite = 0\n"
-                "TooltipsOff = 0\nAppPathForTemp = 1\n"));
+                "TooltipsOff = 0\nAppPathForTemp = 1\n\n[Profil1]\nLocalFolder = ") +
+                program.state.localFolder.toUtf8() + "\r\nHostFolder = /\r\n");
 
   const MainWindowWidgets& w = program.state.main;
   EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Tarnholm - [Profil1]"));
@@ -47,7 +52,7 @@ TEST(Startup, FirstStartCreatesTheFileAndStoresTheFoldersAtTheEnd) {
   ASSERT_EQ(w.serverList->columnCount(), 3);
   EXPECT_EQ(w.serverList->headerItem()->text(1), QStringLiteral("Größe"));
   EXPECT_EQ(w.serverList->headerItem()->text(2), QStringLiteral("Letzte Änderung..."));
-  EXPECT_EQ(w.serverList->columnWidth(0), 135);
+  EXPECT_GE(w.serverList->columnWidth(0), FileNameWidth(w.serverList, QString::fromUtf8(kTypicalNameSample)));
   EXPECT_EQ(w.localList->columnCount(), 3);
   EXPECT_NE(program.state.menus.profile, nullptr);
 
@@ -77,7 +82,7 @@ TEST(Startup, FatalSettingsFilesEndTheProgramWithoutWriting) {
     WriteAll(cwd.FilePath("ftp.ini"), c.file);
     BoxRecorder boxes;
     StartedState program;
-    EXPECT_FALSE(RunStartup(program.state));
+    EXPECT_EQ(RunStartup(program.state), StartupResult::EndAtOnce);
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Error"));
     EXPECT_EQ(boxes.asked[0].text, QString::fromUtf8(c.message));
@@ -90,7 +95,7 @@ TEST(Startup, FileThatCannotBeCreated) {
   ASSERT_TRUE(QDir(cwd.dir.path()).mkdir(QStringLiteral("ftp.ini")));  // a directory in its place
   BoxRecorder boxes;
   StartedState program;
-  EXPECT_FALSE(RunStartup(program.state));
+  EXPECT_EQ(RunStartup(program.state), StartupResult::EndAtOnce);
   ASSERT_EQ(boxes.asked.size(), 1u);
   EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Error"));
   EXPECT_EQ(boxes.asked[0].text, QStringLiteral("The file 'ftp.ini' is not pesent and can not create."));
@@ -113,7 +118,7 @@ TEST(Startup, ProfileNamesThatPass) {
     WriteAll(cwd.FilePath("ftp.ini"), c.file);
     BoxRecorder boxes;
     StartedState program;
-    ASSERT_TRUE(RunStartup(program.state));
+    ASSERT_EQ(RunStartup(program.state), StartupResult::Ready);
     EXPECT_TRUE(boxes.asked.empty());
     EXPECT_EQ(program.state.main.window->windowTitle(), QString::fromUtf8(c.title));
     EXPECT_EQ(program.state.hostPort, 21) << "the profile's keys take their defaults";
@@ -129,7 +134,7 @@ TEST(Startup, ProfileIsShownWithKeyTooltipsAndCaptions) {
                    .c_str()));
   BoxRecorder boxes;
   StartedState program;
-  ASSERT_TRUE(RunStartup(program.state));
+  ASSERT_EQ(RunStartup(program.state), StartupResult::Ready);
   const MainWindowWidgets& w = program.state.main;
   EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Tarnholm - [Büro]"));
   EXPECT_FALSE(w.keyIndicator->pixmap().isNull());
@@ -149,13 +154,55 @@ TEST(Startup, BadKeyTextSwitchesEncryptionOffForTheRun) {
   WriteAll(cwd.FilePath("ftp.ini"), file);
   BoxRecorder boxes;
   StartedState program;
-  ASSERT_TRUE(RunStartup(program.state));
+  ASSERT_EQ(RunStartup(program.state), StartupResult::Ready);
   ASSERT_EQ(boxes.asked.size(), 1u);
   EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Fehler:"));
   EXPECT_EQ(boxes.asked[0].text, QStringLiteral("Für den Schlüssel werden 48 Hexwerte durch Leerzeichen getrennt erwartet."));
   EXPECT_EQ(program.state.useCipher, 0);
   EXPECT_TRUE(program.state.main.keyIndicator->pixmap().isNull());
   EXPECT_EQ(ReadAll(cwd.FilePath("ftp.ini")), file) << "the switch is not written back at start-up";
+}
+
+// The session manager asks to save data also for a logout that is then
+// cancelled: the folders are stored, and the program goes on.
+TEST(SessionEnd, SaveRequestStoresTheFoldersAndKeepsRunning) {
+  TemporaryWorkingDirectory cwd;
+  BoxRecorder boxes;
+  StartedState program;
+  ASSERT_EQ(RunStartup(program.state), StartupResult::Ready);
+  QObject context;
+  WatchSessionEnd(program.state, &context);
+  program.state.hostFolder = QStringLiteral("/pub/");
+  auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  ASSERT_NE(application, nullptr);
+  QSessionManager* manager = application->findChild<QSessionManager*>();
+  ASSERT_NE(manager, nullptr);
+  emit application->commitDataRequest(*manager);
+  EXPECT_FALSE(program.state.quitRequested);
+  EXPECT_FALSE(program.state.loopLeft);
+  EXPECT_FALSE(program.state.shutdownDone);
+  EXPECT_TRUE(ReadAll(cwd.FilePath("ftp.ini")).endsWith("\r\nHostFolder = /pub/\r\n"));
+}
+
+// The session's real end (the session manager tells the application to
+// quit) runs the shutdown as the exit button does.
+TEST(SessionEnd, TheSessionsEndRunsTheShutdown) {
+  TemporaryWorkingDirectory cwd;
+  BoxRecorder boxes;
+  StartedState program;
+  ASSERT_EQ(RunStartup(program.state), StartupResult::Ready);
+  QObject context;
+  WatchSessionEnd(program.state, &context);
+  program.state.hostFolder = QStringLiteral("/pub/");
+  QTimer::singleShot(0, &context, [] {
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+  });
+  QTimer::singleShot(5000, &context, [] { QCoreApplication::exit(1); });  // only if nothing ended the loop
+  EXPECT_EQ(QCoreApplication::exec(), 0);
+  EXPECT_TRUE(program.state.loopLeft);
+  EXPECT_TRUE(program.state.shutdownDone);
+  EXPECT_TRUE(ReadAll(cwd.FilePath("ftp.ini")).endsWith("\r\nHostFolder = /pub/\r\n"));
 }
 
 }  // namespace

@@ -57,8 +57,13 @@ TEST(Tooltips, NineWidgetsOnOrNone) {
   AppState& state = program.state;
   MainWindowWidgets& w = state.main;
   ApplyTooltips(state);
-  EXPECT_EQ(w.serverList->toolTip(), QStringLiteral("die Dateien auf dem Server - ein Rechtsklick zeigt ein Menü"));
-  EXPECT_EQ(w.localList->toolTip(), QStringLiteral("die Dateien hier auf dem PC - ein Rechtsklick zeigt ein Menü"));
+  // The lists' own texts, then the keys they answer to.
+  EXPECT_EQ(w.serverList->toolTip(),
+            QStringLiteral("die Dateien auf dem Server - ein Rechtsklick zeigt ein Menü\n(Enter: Verzeichnis öffnen, "
+                           "Rücktaste: eine Ebene höher, F5: neu laden, Entf: Löschen, F2: Umbenennen)"));
+  EXPECT_EQ(w.localList->toolTip(),
+            QStringLiteral("die Dateien hier auf dem PC - ein Rechtsklick zeigt ein Menü\n(Enter: Verzeichnis "
+                           "öffnen, Rücktaste: eine Ebene höher, F5: neu laden, Entf: Löschen, F2: Umbenennen)"));
   EXPECT_EQ(w.uploadButton->toolTip(), QStringLiteral("die links markierten Dateien hochladen"));
   EXPECT_EQ(w.downloadButton->toolTip(), QStringLiteral("die rechts markierten Dateien herunterladen"));
   EXPECT_EQ(w.settingsButton->toolTip(), QStringLiteral("Einstellungen für Tarnholm"));

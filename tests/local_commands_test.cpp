@@ -1,8 +1,9 @@
 // The local list's context-menu commands against real files, with the message
-// and input boxes answered by responders.
+// and input boxes answered by responders and a stand-in for the desktop's opener.
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <unistd.h>
 
 #include "local/LocalCommands.h"
@@ -24,14 +25,43 @@ class LocalCommands : public LocalListFixture {
       prompted.push_back(request);
       return typed;
     });
-    SetLocalFileOpener([this](const QString& path) { opened << path; });
+    ASSERT_TRUE(openerDirectory.isValid());
+    previousPath = qgetenv("PATH");
+    // Only the stand-in opener is found; it runs with no PATH of its own.
+    qputenv("PATH", QFile::encodeName(openerDirectory.path()));
   }
 
   void TearDown() override {
+    qputenv("PATH", previousPath);
     SetMessageBoxResponder({});
     SetInputBoxResponder({});
-    SetLocalFileOpener({});
     LocalListFixture::TearDown();
+  }
+
+  // The desktop's opener, standing in: notes its working directory and the
+  // file it was given, and ends with `exitCode` (3: no program for the type).
+  void InstallOpener(int exitCode) {
+    const QString script = openerDirectory.filePath(QStringLiteral("xdg-open"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QStringLiteral("#!/bin/sh\necho \"$PWD|$1\" >> '%1'\nexit %2\n")
+                   .arg(OpenedRecord()).arg(exitCode).toUtf8());
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  }
+
+  [[nodiscard]] QString OpenedRecord() const { return openerDirectory.filePath(QStringLiteral("opened")); }
+
+  // "working directory|path" per file the opener was given.
+  [[nodiscard]] QStringList Opened() const {
+    QFile record(OpenedRecord());
+    if (!record.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(record.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+
+  // Openers still at work or waiting to be cleared away.
+  [[nodiscard]] int OpenersStarted() const {
+    return static_cast<int>(window->findChildren<QProcess*>().size());
   }
 
   // Shows the directory sorted by name, ascending or descending.
@@ -47,7 +77,8 @@ class LocalCommands : public LocalListFixture {
   QString typed;
   std::vector<MessageBoxRequest> asked;
   std::vector<InputBoxRequest> prompted;
-  QStringList opened;
+  QTemporaryDir openerDirectory;
+  QByteArray previousPath;
 };
 
 TEST_F(LocalCommands, TwentyFiveFilesAskWithTwentyNamesAndTheNote) {
@@ -164,7 +195,8 @@ TEST_F(LocalCommands, UndeletableFileStopsTheRun) {
   Select({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
   answer = BoxAnswer::Yes;
   DeleteLocalEntries(state);
-  EXPECT_EQ(asked.size(), 1u) << "no message about the failure";
+  ASSERT_EQ(asked.size(), 2u) << "the question, then the failure";
+  EXPECT_TRUE(asked[1].text.startsWith(QStringLiteral("Die Datei \"b\" kann nicht gelöscht werden")));
   EXPECT_FALSE(Exists(QStringLiteral("a")));
   EXPECT_TRUE(Exists(QStringLiteral("b")));
   EXPECT_TRUE(Exists(QStringLiteral("c"))) << "the run stops at the first failure";
@@ -202,7 +234,7 @@ TEST_F(LocalCommands, NothingOrOnlyTheParentSelectedDoesNothing) {
   }
   EXPECT_TRUE(asked.empty());
   EXPECT_TRUE(prompted.empty());
-  EXPECT_TRUE(opened.isEmpty());
+  EXPECT_EQ(OpenersStarted(), 0);
   EXPECT_TRUE(Exists(QStringLiteral("f")));
 }
 
@@ -210,16 +242,18 @@ struct RenameCase {
   const char* name;
   const char* typed;
   const char* remainingName;  // where the entry is afterwards
+  bool refused;               // a message says why nothing changed
 };
 
 TEST_F(LocalCommands, RenameTakesOnlyPlainNames) {
   const RenameCase cases[] = {
-      {"unchanged default name", "old.txt", "old.txt"},
-      {"empty answer", "", "old.txt"},
-      {"new name", "new.txt", "new.txt"},
-      {"path upwards refused", "../escaped.txt", "old.txt"},
-      {"sub path refused", "sub/x.txt", "old.txt"},
-      {"dot dot refused", "..", "old.txt"},
+      {"unchanged default name", "old.txt", "old.txt", false},
+      {"empty answer", "", "old.txt", false},
+      {"new name", "new.txt", "new.txt", false},
+      {"change of case only", "OLD.txt", "OLD.txt", false},
+      {"path upwards refused", "../escaped.txt", "old.txt", true},
+      {"sub path refused", "sub/x.txt", "old.txt", true},
+      {"dot dot refused", "..", "old.txt", true},
   };
   ASSERT_TRUE(QDir(dir).mkdir(QStringLiteral("sub")));
   for (const RenameCase& c : cases) {
@@ -228,9 +262,17 @@ TEST_F(LocalCommands, RenameTakesOnlyPlainNames) {
     ShowSorted(false);
     Select({QStringLiteral("old.txt")});
     prompted.clear();
+    asked.clear();
     typed = QString::fromLatin1(c.typed);
     RenameLocalEntry(state);
     ASSERT_EQ(prompted.size(), 1u);
+    ASSERT_EQ(asked.size(), c.refused ? 1u : 0u);
+    if (c.refused) {
+      EXPECT_EQ(asked[0].title, QStringLiteral("Fehler:"));
+      EXPECT_EQ(asked[0].text, QStringLiteral("Die Datei \"old.txt\" kann nicht in \"") + QString::fromLatin1(c.typed) +
+                                   QStringLiteral("\" umbenannt werden.\r\nEin Name darf kein \"/\" enthalten und "
+                                                  "nicht \".\" oder \"..\" sein."));
+    }
     EXPECT_EQ(prompted[0].title, QStringLiteral("Datei umbenennen"));
     EXPECT_EQ(prompted[0].prompt, QStringLiteral("Neuer Dateiname:"));
     EXPECT_EQ(prompted[0].preset, QStringLiteral("old.txt"));
@@ -251,6 +293,56 @@ TEST_F(LocalCommands, RenameNeverOverwritesAnotherEntry) {
   RenameLocalEntry(state);
   EXPECT_EQ(QFileInfo(dir + QStringLiteral("a")).size(), 1);
   EXPECT_EQ(QFileInfo(dir + QStringLiteral("b")).size(), 2);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, QStringLiteral("Die Datei \"a\" kann nicht in \"b\" umbenannt werden.\r\n"
+                                          "In diesem Verzeichnis gibt es schon einen Eintrag mit diesem Namen."));
+}
+
+// Changes that the file system refuses, each told with its reason; the list
+// still shows the entry as it was when the command was chosen.
+struct RefusedCase {
+  const char* name;
+  std::function<void(const QString& dir)> afterListing;  // what changed on disk since
+  const char* select;
+  const char* typed;
+  void (*command)(AppState&);
+  const char* message;
+};
+
+TEST_F(LocalCommands, RefusedChangesAreToldWithTheirReason) {
+  const RefusedCase cases[] = {
+      {"rename of a file that vanished", [](const QString& d) { QFile::remove(d + QStringLiteral("f")); }, "f", "g",
+       RenameLocalEntry,
+       "Die Datei \"f\" kann nicht in \"g\" umbenannt werden.\r\nDer Eintrag ist nicht mehr vorhanden."},
+      {"directory that exists already", nullptr, nullptr, "d", CreateLocalDirectory,
+       "Das Verzeichnis \"d\" kann nicht erstellt werden.\r\n"
+       "In diesem Verzeichnis gibt es schon einen Eintrag mit diesem Namen."},
+      {"directory with a path", nullptr, nullptr, "x/y", CreateLocalDirectory,
+       "Das Verzeichnis \"x/y\" kann nicht erstellt werden.\r\n"
+       "Ein Name darf kein \"/\" enthalten und nicht \".\" oder \"..\" sein."},
+      {"file that became a directory",
+       [](const QString& d) { QFile::remove(d + QStringLiteral("f")) && QDir(d).mkdir(QStringLiteral("f")); }, "f", "",
+       DeleteLocalEntries,
+       "Die Datei \"f\" kann nicht gelöscht werden; sie und die nach ihr markierten bleiben.\r\n"
+       "Das Dateisystem hat das Löschen abgelehnt."},
+  };
+  for (const RefusedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_TRUE(QDir(dir).mkdir(QStringLiteral("d")));
+    ASSERT_TRUE(WriteFile(dir + QStringLiteral("f"), 1));
+    ShowSorted(false);
+    if (c.select != nullptr) Select({QString::fromLatin1(c.select)});
+    if (c.afterListing) c.afterListing(dir);  // no events run: the list has not seen it
+    asked.clear();
+    typed = QString::fromUtf8(c.typed);
+    answer = BoxAnswer::Yes;
+    c.command(state);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back().title, QStringLiteral("Fehler:"));
+    EXPECT_EQ(asked.back().text, QString::fromUtf8(c.message));
+  }
 }
 
 TEST_F(LocalCommands, RenameDirectoryUsesItsWord) {
@@ -286,16 +378,42 @@ TEST_F(LocalCommands, CreateDirectoryInTheShownDirectoryOnly) {
   EXPECT_TRUE(prompted.empty());
 }
 
-TEST_F(LocalCommands, OpenHandsOnlyFilesToTheDesktop) {
+TEST_F(LocalCommands, OpenHandsOnlyFilesToTheDesktopInTheirFolder) {
+  InstallOpener(0);
   ASSERT_TRUE(QDir(dir).mkdir(QStringLiteral("d")));
   ASSERT_TRUE(WriteFile(dir + QStringLiteral("doc.txt"), 1));
   ShowSorted(false);
   Select({QStringLiteral("d")});
   OpenLocalFile(state);
-  EXPECT_TRUE(opened.isEmpty());
+  EXPECT_EQ(OpenersStarted(), 0);
   Select({QStringLiteral("doc.txt")});
   OpenLocalFile(state);
-  EXPECT_EQ(opened, QStringList{dir + QStringLiteral("doc.txt")});
+  ASSERT_TRUE(WaitUntil([this] { return OpenersStarted() == 0; })) << "the opener ends and is cleared away";
+  QString folder = dir;
+  folder.chop(1);
+  EXPECT_EQ(Opened(), QStringList{folder + QLatin1Char('|') + dir + QStringLiteral("doc.txt")});
+  EXPECT_TRUE(asked.empty());
+}
+
+TEST_F(LocalCommands, FileThatNoProgramOpensIsTold) {
+  const struct {
+    const char* name;
+    bool openerInstalled;
+  } cases[] = {{"the opener finds no program for the type", true}, {"the desktop has no opener at all", false}};
+  ASSERT_TRUE(WriteFile(dir + QStringLiteral("bild.xyz"), 1));
+  ShowSorted(false);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QFile::remove(openerDirectory.filePath(QStringLiteral("xdg-open")));
+    if (c.openerInstalled) InstallOpener(3);
+    asked.clear();
+    Select({QStringLiteral("bild.xyz")});
+    OpenLocalFile(state);
+    ASSERT_TRUE(WaitUntil([this] { return !asked.empty(); }));
+    EXPECT_EQ(asked[0].title, QStringLiteral("Fehler:"));
+    EXPECT_EQ(asked[0].text, QStringLiteral("Die Datei \"bild.xyz\" kann nicht geöffnet werden.\r\n"
+                                            "Für ihren Dateityp ist kein Programm eingerichtet."));
+  }
 }
 
 TEST_F(LocalCommands, VolumeRowsAreNeverActedOn) {

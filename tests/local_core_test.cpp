@@ -1,4 +1,4 @@
-// The widget-free rules of the local list: size texts, directory texts,
+// The widget-free rules of the local list: directory texts,
 // patterns, names, the sort comparison and the volume decisions.
 
 #include <gtest/gtest.h>
@@ -9,53 +9,6 @@
 #include "local/LocalListCore.h"
 
 namespace {
-
-struct SizeCase {
-  const char* name;
-  int64_t size;
-  const char* text;
-};
-
-TEST(LocalSizeText, RoundsUpBelowOneGibAndDownFromIt) {
-  const SizeCase cases[] = {
-      {"empty", 0, "0 KB"},
-      {"one byte", 1, "1 KB"},
-      {"exactly one KB", 1024, "1 KB"},
-      {"one byte more", 1025, "2 KB"},
-      {"just below 1 GiB", (int64_t{1} << 30) - 1, "1048576 KB"},
-      {"exactly 1 GiB", int64_t{1} << 30, "1048576 KB"},
-      {"1 GiB plus one byte rounds down", (int64_t{1} << 30) + 1, "1048576 KB"},
-      {"5 GiB", int64_t{5} << 30, "5242880 KB"},
-      {"5 GiB plus 1023 rounds down", (int64_t{5} << 30) + 1023, "5242880 KB"},
-      {"beyond 32 bits of KB", int64_t{1} << 53, "8796093022208 KB"},
-  };
-  for (const SizeCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(LocalSizeText(c.size), QString::fromLatin1(c.text));
-  }
-}
-
-struct NumberCase {
-  const char* name;
-  const char* text;
-  int64_t number;
-};
-
-TEST(SizeTextNumber, ReadsTheLeadingNumber) {
-  const NumberCase cases[] = {
-      {"directory without size", "", -1},
-      {"single digit is too short", "5", -1},
-      {"KB form", "12 KB", 12},
-      {"exact bytes", "5368709120", 5368709120},
-      {"leading blanks and sign", "  -42x", -42},
-      {"plus sign", "+7 KB", 7},
-      {"no digits", "KB", 0},
-  };
-  for (const NumberCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(SizeTextNumber(QString::fromLatin1(c.text)), c.number);
-  }
-}
 
 struct ChoiceCase {
   const char* name;
@@ -106,13 +59,6 @@ TEST(LocalPatterns, StarDotStarMatchesEveryName) {
   EXPECT_TRUE(MatchesLocalPattern(QStringLiteral("README.TXT"), QStringLiteral("*.txt")));
   EXPECT_TRUE(MatchesLocalPattern(QStringLiteral("a1.log"), QStringLiteral("a?.log")));
   EXPECT_FALSE(MatchesLocalPattern(QStringLiteral("a.txt.bak"), QStringLiteral("*.txt")));
-}
-
-TEST(TimeFormatWithoutSeconds, DropsSecondsAndFractions) {
-  EXPECT_EQ(TimeFormatWithoutSeconds(QStringLiteral("HH:mm:ss")), QStringLiteral("HH:mm"));
-  EXPECT_EQ(TimeFormatWithoutSeconds(QStringLiteral("h:mm:ss AP")), QStringLiteral("h:mm AP"));
-  EXPECT_EQ(TimeFormatWithoutSeconds(QStringLiteral("HH:mm:ss.zzz")), QStringLiteral("HH:mm"));
-  EXPECT_EQ(TimeFormatWithoutSeconds(QStringLiteral("HH:mm")), QStringLiteral("HH:mm"));
 }
 
 TEST(FileTypeCacheKey, ExtensionsUpToFourExceptPerFileIcons) {

@@ -17,6 +17,9 @@ namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF\r\n");
 
+// The "user" bits repeat the owner's bits for the running user.
+const QFile::Permissions kUserBits = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+
 // Anything after the first line end of the expected text follows the mark.
 QByteArray Written(const char* lines) { return kBom + QByteArray(lines); }
 
@@ -317,24 +320,118 @@ TEST_F(SettingsFileOnDisk, ReadOnlyFileIsReadAndKeepsItsBytes) {
   EXPECT_EQ(FileBytes(Path()), original);
 }
 
-TEST_F(SettingsFileOnDisk, FailedWriteBackKeepsTheOldFile) {
+// A folder that refuses new files (the temporary file of the write-back)
+// while the file itself may be written: the file is rewritten in place. When
+// the file may not be written either, it keeps its bytes.
+TEST_F(SettingsFileOnDisk, WriteBackInAFolderThatRefusesNewFiles) {
+  const struct {
+    const char* name;
+    QFile::Permissions file;
+    bool stored;
+  } rows[] = {
+      {"writable file", QFile::ReadOwner | QFile::WriteOwner, true},
+      {"read-only file", QFile::ReadOwner, false},
+  };
   const QByteArray original("[P]\nk=1\n");
-  ASSERT_TRUE(WriteFileBytes(Path(), original));
   const QFile::Permissions dirPermissions = QFile::permissions(dir_.path());
-  ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner));
-  {
-    PermissionBitsApply permissions;
-    QFile probe(Path("probe"));
-    ASSERT_FALSE(probe.open(QIODevice::WriteOnly)) << "directory still writable";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(QFile::setPermissions(dir_.path(), dirPermissions));
+    (void)QFile::remove(Path());
+    ASSERT_TRUE(WriteFileBytes(Path(), original));
+    ASSERT_TRUE(QFile::setPermissions(Path(), row.file));
+    ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner));
+    {
+      PermissionBitsApply permissions;
+      QFile probe(Path("probe"));
+      ASSERT_FALSE(probe.open(QIODevice::WriteOnly)) << "directory still writable";
 
-    ASSERT_TRUE(SettingsFile::Open(Path()));
-    ASSERT_TRUE(SettingsFile::SelectGroup(QStringLiteral("P")));
-    SettingsFile::WriteInteger(QStringLiteral("k"), 2);
-    EXPECT_FALSE(SettingsFile::Close());
+      (void)SettingsFile::Open(Path());
+      ASSERT_TRUE(SettingsFile::SelectGroup(QStringLiteral("P")));
+      SettingsFile::WriteInteger(QStringLiteral("k"), 2);
+      EXPECT_EQ(SettingsFile::Close(), row.stored);
+    }
+    ASSERT_TRUE(QFile::setPermissions(dir_.path(), dirPermissions));
+    EXPECT_EQ(FileBytes(Path()), row.stored ? Written("[P]\r\nk = 2\r\n") : original);
+    EXPECT_EQ(QFile::permissions(Path()) & ~kUserBits, row.file) << "the file keeps its mode";
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ftp.ini"});
   }
-  ASSERT_TRUE(QFile::setPermissions(dir_.path(), dirPermissions));
-  EXPECT_EQ(FileBytes(Path()), original);
-  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ftp.ini"});
+}
+
+// The file holds passwords and keys: a new one is owner-only, whichever way
+// it comes into being; an existing one keeps the mode its user gave it.
+TEST_F(SettingsFileOnDisk, NewFilesAreOwnerOnlyExistingOnesKeepTheirMode) {
+  const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+  const QFile::Permissions shared = ownerOnly | QFile::ReadGroup | QFile::ReadOther;
+  const struct {
+    const char* name;
+    QFile::Permissions existing;  // none: no file yet
+    bool create;                  // Create instead of Open
+    QFile::Permissions expected;
+  } rows[] = {
+      {"created at start", {}, true, ownerOnly},
+      {"created by a write after a failed open", {}, false, ownerOnly},
+      {"existing file readable by all", shared, false, shared},
+      {"existing owner-only file", ownerOnly, false, ownerOnly},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    (void)QFile::remove(Path());
+    if (row.existing.toInt() != 0) {
+      ASSERT_TRUE(WriteFileBytes(Path(), "[P]\n"));
+      ASSERT_TRUE(QFile::setPermissions(Path(), row.existing));
+    }
+    if (row.create) {
+      ASSERT_TRUE(SettingsFile::Create(Path()));
+      EXPECT_EQ(QFile::permissions(Path()) & ~kUserBits, row.expected) << "at once";
+    } else {
+      (void)SettingsFile::Open(Path());
+    }
+    (void)SettingsFile::SelectGroup(QStringLiteral("P"));
+    SettingsFile::WriteInteger(QStringLiteral("k"), 2);
+    EXPECT_TRUE(SettingsFile::Close());
+    EXPECT_EQ(QFile::permissions(Path()) & ~kUserBits, row.expected);
+  }
+}
+
+// Something at the name that cannot be read is never replaced by what one
+// command writes: a file without read permission, a directory, a dangling
+// symbolic link.
+TEST_F(SettingsFileOnDisk, UnreadableFileIsNeverReplaced) {
+  const struct {
+    const char* name;
+    std::function<void(const QString&)> make;
+  } rows[] = {
+      {"no read permission",
+       [](const QString& path) {
+         ASSERT_TRUE(WriteFileBytes(path, "[P]\nk=1\n"));
+         ASSERT_TRUE(QFile::setPermissions(path, QFile::WriteOwner));
+       }},
+      {"a directory", [](const QString& path) { ASSERT_TRUE(QDir().mkdir(path)); }},
+      {"a dangling link",
+       [this](const QString& path) { ASSERT_TRUE(QFile::link(Path("gone.ini"), path)); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("ftp.ini"));
+    row.make(path);
+    const QFileInfo before(path);
+    {
+      PermissionBitsApply permissions;
+      EXPECT_FALSE(SettingsFile::Open(path));
+      (void)SettingsFile::SelectGroup(QStringLiteral("P"));
+      SettingsFile::WriteString(QStringLiteral("LocalFolder"), QStringLiteral("/"));
+      EXPECT_FALSE(SettingsFile::Close());
+    }
+    const QFileInfo after(path);
+    EXPECT_EQ(after.isDir(), before.isDir());
+    EXPECT_EQ(after.isSymLink(), before.isSymLink());
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.permissions(), before.permissions());
+    EXPECT_FALSE(QFile::exists(Path("gone.ini")));
+  }
 }
 
 }  // namespace

@@ -46,7 +46,12 @@ TEST_F(SettingsStore, FirstStartCreatesGlobalAndExitAddsTheProfile) {
   state.localFolder = QStringLiteral("/home/anna/");
 
   const bool started = ReadSettingsAtStart(state);
-  EXPECT_EQ(FileBytes(QStringLiteral("ftp.ini")), kMark + kNewGlobal);
+  // The first profile has its group at once, so a run that never reaches its
+  // end leaves a file that the next start accepts.
+  EXPECT_EQ(FileBytes(QStringLiteral("ftp.ini")),
+            kMark + kNewGlobal + "\r\n[Profil1]\r\nLocalFolder = /home/anna/\r\nHostFolder = /\r\n");
+  AppState next;
+  const bool nextStarts = ReadSettingsAtStart(next);
   LoadProfile(state);
   state.hostFolder = QStringLiteral("/pub/");
   const bool saved = SaveFolders(state);
@@ -54,9 +59,10 @@ TEST_F(SettingsStore, FirstStartCreatesGlobalAndExitAddsTheProfile) {
   ASSERT_TRUE(QDir::setCurrent(previous));
 
   EXPECT_TRUE(started);
+  EXPECT_TRUE(nextStarts);
   EXPECT_TRUE(saved);
   EXPECT_TRUE(boxes_.empty());
-  EXPECT_EQ(state.profileList, QString());
+  EXPECT_EQ(state.profileList, QStringLiteral("Profil1°°°"));
   EXPECT_EQ(state.localFolder, QStringLiteral("/home/anna/"));
   EXPECT_EQ(state.hostPort, 21);
   EXPECT_EQ(atExit, kMark + kNewGlobal +
@@ -218,13 +224,51 @@ TEST_F(SettingsStore, SaveSettingsWritesItsKeysInOrder) {
                 "CipherCode = 0A 0B\r\n");
 }
 
-TEST_F(SettingsStore, SaveSettingsWithoutFileReportsAndCreatesNothing) {
+// "Ok" in the settings window tells the user when nothing could be stored:
+// no file, or one that cannot be written.
+TEST_F(SettingsStore, SaveSettingsReportsWhenNothingCouldBeStored) {
+  const QByteArray readOnly("[Global]\r\nselProfile=Profil1\r\n");
+  const struct {
+    const char* name;
+    QByteArray file;  // null: no file
+  } rows[] = {{"no file", QByteArray()}, {"read-only file", readOnly}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    boxes_.clear();
+    (void)QFile::remove(Path());
+    if (!row.file.isNull()) {
+      Given(row.file);
+      ASSERT_TRUE(QFile::setPermissions(Path(), QFile::ReadOwner));
+    }
+    AppState state;
+    {
+      PermissionBitsApply permissions;
+      EXPECT_FALSE(SaveSettings(state, Path()));
+    }
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].title, QStringLiteral("Error"));
+    EXPECT_EQ(boxes_[0].text, QStringLiteral("Can't write the file 'ftp.ini'."));
+    EXPECT_EQ(FileBytes(Path()), row.file);
+  }
+}
+
+// An ftp.ini that is there but cannot be read ends the start as one that
+// cannot be created, and no later write replaces it.
+TEST_F(SettingsStore, UnreadableFileEndsTheStartAndIsKept) {
+  const QByteArray original("[Global]\r\nselProfile=A\r\n[A]\r\nCipherCode=00 11\r\n");
+  Given(original);
+  ASSERT_TRUE(QFile::setPermissions(Path(), QFile::WriteOwner));
   AppState state;
-  EXPECT_FALSE(SaveSettings(state, Path()));
+  {
+    PermissionBitsApply permissions;
+    EXPECT_FALSE(ReadSettingsAtStart(state, Path()));
+    EXPECT_FALSE(SaveFolders(state, Path()));
+  }
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].title, QStringLiteral("Error"));
-  EXPECT_EQ(boxes_[0].text, QStringLiteral("Can't write the file 'ftp.ini'."));
-  EXPECT_FALSE(QFile::exists(Path()));
+  EXPECT_EQ(boxes_[0].text, QStringLiteral("The file 'ftp.ini' is not pesent and can not create."));
+  ASSERT_TRUE(QFile::setPermissions(Path(), QFile::ReadOwner | QFile::WriteOwner));
+  EXPECT_EQ(FileBytes(Path()), original);
 }
 
 TEST_F(SettingsStore, SaveFoldersRecreatesADeletedFile) {

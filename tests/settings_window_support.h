@@ -38,7 +38,7 @@ struct SettingsProgram : StartedState {
       EXPECT_TRUE(file.open(QIODevice::WriteOnly));
       file.write(Ini(ini));
     }
-    started = RunStartup(state);
+    started = RunStartup(state) == StartupResult::Ready;
     EXPECT_TRUE(started);
     boxes.asked.clear();  // start-up's own boxes (a missing backend) are not the test's
   }

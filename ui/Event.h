@@ -4,7 +4,7 @@
 
 #include <functional>
 
-enum class EventKind { None, Widget, MenuChoice, CloseRequest, Deactivation };
+enum class EventKind { None, Widget, MenuChoice, CloseRequest, Deactivation, Key };
 
 enum class WindowId { None, Main, Settings, Overview };
 
@@ -20,6 +20,10 @@ enum class WidgetId {
   OverviewClose,
 };
 
+// The keys the program answers to; a key event names the widget it was
+// pressed in (the window itself for Escape).
+enum class KeyId { None, Escape, Enter, Backspace, F5, Delete, F2 };
+
 // Buttons send None; lists say what happened.
 enum class EventType { None, LeftClick, RightClick, DoubleClick, RightDoubleClick, Other };
 
@@ -29,6 +33,7 @@ struct Event {
   WidgetId widget = WidgetId::None;
   EventType type = EventType::None;
   int menuItem = 0;
+  KeyId key = KeyId::None;
 };
 
 using EventSink = std::function<void(const Event&)>;

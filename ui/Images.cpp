@@ -16,3 +16,15 @@ const ProgramImages& LoadProgramImages() {
   }();
   return images;
 }
+
+QIcon ProgramIcon() {
+  static const QIcon icon = [] {
+    Q_INIT_RESOURCE(images);
+    QIcon sizes;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+      sizes.addFile(QStringLiteral(":/icons/tarnholm-%1.png").arg(size), QSize(size, size));
+    }
+    return sizes;
+  }();
+  return icon;
+}

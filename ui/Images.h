@@ -17,3 +17,6 @@ struct ProgramImages {
 
 // Decodes the images; later calls return the same set.
 const ProgramImages& LoadProgramImages();
+
+// The program's icon in the sizes a window frame and a task bar ask for.
+[[nodiscard]] QIcon ProgramIcon();

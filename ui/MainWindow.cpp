@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +10,10 @@
 #include <QScreen>
 #include <QTreeWidget>
 
+#include "ui/FileListColumns.h"
+#include "ui/FittingFont.h"
+#include "ui/Images.h"
+#include "ui/KeyEvents.h"
 #include "ui/WindowEvents.h"
 
 namespace {
@@ -44,6 +48,7 @@ QLabel* CreateCaption(QWidget* parent, const QString& text, const QRect& geometr
   auto* label = new QLabel(text, parent);
   label->setGeometry(geometry);
   label->setAlignment(Qt::AlignCenter);
+  label->setTextFormat(Qt::PlainText);
   label->setFont(QFont(QStringLiteral("Arial"), 18));
   return label;
 }
@@ -54,7 +59,25 @@ QPushButton* CreateImageButton(QWidget* parent, const QRect& geometry) {
   return button;
 }
 
+// The largest font at which the buttons show their captions and each list
+// shows a date, a size and a typical name whole.
+bool MainWindowFits(const MainWindowWidgets& w) {
+  if (!CaptionsFit({w.settingsButton, w.exitButton, w.connectButton, w.overviewButton})) return false;
+  const QString name = QString::fromUtf8(kTypicalNameSample);
+  const QStringList local = LocalListHeaderCaptions();
+  const FileListColumnWidths localColumns = FileListColumns(w.localList, {local[0], local[1], local[3]}, true);
+  const FileListColumnWidths serverColumns = FileListColumns(w.serverList, ServerListHeaderCaptions(), false);
+  return localColumns.name >= FileNameWidth(w.localList, name) &&
+         serverColumns.name >= FileNameWidth(w.serverList, name);
+}
+
 }  // namespace
+
+void SetUpServerListColumns(QTreeWidget* list) {
+  list->setColumnCount(3);
+  list->setHeaderLabels(ServerListHeaderCaptions());
+  ApplyFileListColumns(list, false);
+}
 
 void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
   auto* window = new QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -63,6 +86,9 @@ void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
   window->setObjectName(QStringLiteral("mainWindow"));
   window->setWindowTitle(QStringLiteral("Tarnholm"));
   window->setFixedSize(840, 420);
+  // Every window of the program, message boxes included, shows this icon.
+  QApplication::setWindowIcon(ProgramIcon());
+  window->setWindowIcon(ProgramIcon());
   w.window = window;
 
   w.localList = CreateList(window, {40, 90, 320, 190});
@@ -86,6 +112,7 @@ void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
   w.connectButton->setCheckable(true);
   w.keyIndicator = new QLabel(window);
   w.keyIndicator->setGeometry(382, 100, 66, 30);
+  w.keyIndicator->setTextFormat(Qt::PlainText);
   w.uploadButton = CreateImageButton(window, {420, 170, 40, 100});
   w.downloadButton = CreateImageButton(window, {370, 170, 40, 100});
   w.messageArea = new QPlainTextEdit(window);
@@ -113,7 +140,13 @@ void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
   QObject::connect(w.serverList, &QTreeWidget::customContextMenuRequested, window,
                    [serverEvent] { serverEvent(EventType::RightClick); });
 
+  RouteKeys(w.serverList, WindowId::Main, WidgetId::ServerList,
+            {KeyId::Enter, KeyId::Backspace, KeyId::F5, KeyId::Delete, KeyId::F2}, sink);
+  // Enter in the local list is the list's own: it opens the row as a double click does.
+  RouteKeys(w.localList, WindowId::Main, WidgetId::LocalList, {KeyId::Backspace, KeyId::F5, KeyId::Delete, KeyId::F2},
+            sink);
   RouteWindowEvents(window, WindowId::Main, sink);
+  FitWindowFont(window, [&w] { return MainWindowFits(w); });
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();

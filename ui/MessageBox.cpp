@@ -40,7 +40,11 @@ void SetInputBoxResponder(InputBoxResponder responder) { InputResponder() = std:
 BoxAnswer ShowMessageBox(QWidget* owner, const MessageBoxRequest& request) {
   if (Responder()) return Responder()(request);
 
-  QMessageBox box(ToQtIcon(request.icon), request.title, request.text, QMessageBox::NoButton, owner);
+  QMessageBox box(ToQtIcon(request.icon), request.title, QString(), QMessageBox::NoButton, owner);
+  box.setObjectName(QStringLiteral("messageBox"));
+  // Names of files and captions from the settings are shown as they are, never as markup.
+  box.setTextFormat(Qt::PlainText);
+  box.setText(request.text);
   box.setWindowModality(Qt::ApplicationModal);
   if (request.buttons == BoxButtons::Ok) {
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -72,7 +76,10 @@ QString ShowInputBox(const InputBoxRequest& request) {
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.setFixedSize(300, 130);
 
-  auto* prompt = new QLabel(request.prompt, &dialog);
+  auto* prompt = new QLabel(&dialog);
+  prompt->setObjectName(QStringLiteral("inputPrompt"));
+  prompt->setTextFormat(Qt::PlainText);
+  prompt->setText(request.prompt);
   prompt->setGeometry(10, 10, 280, 40);
   prompt->setWordWrap(true);
   auto* field = new QLineEdit(request.preset, &dialog);
@@ -81,14 +88,19 @@ QString ShowInputBox(const InputBoxRequest& request) {
   field->setCursorPosition(static_cast<int>(request.preset.size()));
   auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
   ok->setObjectName(QStringLiteral("inputOk"));
-  ok->setGeometry(110, 92, 80, 28);
+  ok->setGeometry(120, 92, 80, 28);
   ok->setDefault(true);
   QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), &dialog);
+  cancel->setObjectName(QStringLiteral("inputCancel"));
+  cancel->setGeometry(210, 92, 80, 28);
+  cancel->setAutoDefault(false);
+  QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     dialog.move(screen->availableGeometry().center() - QPoint(150, 65));
   }
   field->setFocus();
-  // Escape and the close box reject the dialog: the answer is then empty.
+  // "Abbrechen", Escape and the close box reject the dialog: the answer is then empty.
   return dialog.exec() == QDialog::Accepted ? field->text() : QString();
 }

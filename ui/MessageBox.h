@@ -20,7 +20,8 @@ struct MessageBoxRequest {
   bool defaultNo = false;  // Yes/No boxes whose safe answer is No
 };
 
-// Shows a modal box owned by `owner` (may be null) and answers the pressed button.
+// Shows a modal box owned by `owner` (may be null) and answers the pressed
+// button. The text is plain text; its line breaks stand as they are.
 BoxAnswer ShowMessageBox(QWidget* owner, const MessageBoxRequest& request);
 
 // Convenience forms.
@@ -34,7 +35,8 @@ struct InputBoxRequest {
   QString preset;
 };
 
-// 300 x 130, centred on the screen; Enter confirms, Escape or closing gives "".
+// 300 x 130, centred on the screen; Enter or "OK" confirms, "Abbrechen", Escape
+// or closing gives "".
 QString ShowInputBox(const InputBoxRequest& request);
 
 // Test hooks: while set, boxes are not shown; the responder answers instead.

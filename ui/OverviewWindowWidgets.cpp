@@ -2,7 +2,9 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 
+#include "ui/KeyEvents.h"
 #include "ui/WindowEvents.h"
 
 OverviewWindow* CreateOverviewWindow(QWidget* owner, EventSink sink) {
@@ -15,11 +17,19 @@ OverviewWindow* CreateOverviewWindow(QWidget* owner, EventSink sink) {
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   overview->window = window;
 
-  overview->text = new QLabel(QStringLiteral("..."), window);
+  overview->textArea = new QScrollArea(window);
+  overview->textArea->setObjectName(QStringLiteral("overviewTextArea"));
+  overview->textArea->setGeometry(20, 20, 450, 360);
+  overview->textArea->setFrameShape(QFrame::NoFrame);
+  overview->textArea->setBackgroundRole(QPalette::Window);
+  // The label grows with its text; the area scrolls where it does not fit.
+  overview->textArea->setWidgetResizable(true);
+  overview->text = new QLabel(QStringLiteral("..."));
   overview->text->setObjectName(QStringLiteral("overviewText"));
-  overview->text->setGeometry(20, 20, 450, 360);
+  overview->text->setTextFormat(Qt::PlainText);
   overview->text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  overview->text->setWordWrap(true);
+  overview->text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  overview->textArea->setWidget(overview->text);
 
   overview->closeButton = new QPushButton(QStringLiteral("Abbrechen"), window);
   overview->closeButton->setObjectName(QStringLiteral("overviewClose"));
@@ -27,6 +37,7 @@ OverviewWindow* CreateOverviewWindow(QWidget* owner, EventSink sink) {
   QObject::connect(overview->closeButton, &QPushButton::clicked, window, [sink] {
     sink(Event{EventKind::Widget, WindowId::Overview, WidgetId::OverviewClose, EventType::None, 0});
   });
+  RouteKeys(window, WindowId::Overview, WidgetId::None, {KeyId::Escape}, sink);
   RouteWindowEvents(window, WindowId::Overview, sink);
 
   if (owner != nullptr) {
