@@ -1,12 +1,8 @@
 # Local file list and local file commands.
-if(TARGET tarnholm_local_core)
-  tarnholm_add_test(NAME local_core SOURCES local_core_test.cpp LIBS tarnholm_local_core)
-  set_target_properties(test_local_core PROPERTIES AUTOMOC OFF)
-endif()
+tarnholm_add_test(NAME local_core SOURCES local_core_test.cpp LIBS tarnholm_local_core)
+set_target_properties(test_local_core PROPERTIES AUTOMOC OFF)
 
-if(TARGET tarnholm_local)
-  tarnholm_add_test(NAME local GUI
-    SOURCES gui_test_main.cpp local_test_support.h local_list_test.cpp local_commands_test.cpp
-    LIBS tarnholm_local Qt6::Test)
-  set_target_properties(test_local PROPERTIES AUTOMOC OFF)
-endif()
+tarnholm_add_test(NAME local GUI
+  SOURCES gui_test_main.cpp local_test_support.h local_list_test.cpp local_commands_test.cpp
+  LIBS tarnholm_local Qt6::Test)
+set_target_properties(test_local PROPERTIES AUTOMOC OFF)

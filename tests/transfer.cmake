@@ -1,20 +1,16 @@
 # Uploads and downloads: the file helpers and the commands against the
 # scripted backend; the real servers; and one very large file (label large).
-if(TARGET tarnholm_ftp AND TARGET fake-ftp)
-  tarnholm_add_test(NAME transfer GUI
-    SOURCES gui_test_main.cpp transfer_test_support.h transfer_files_test.cpp transfer_fake_test.cpp
-    LIBS tarnholm_ftp Qt6::Test)
-  add_dependencies(test_transfer fake-ftp)
-endif()
+tarnholm_add_test(NAME transfer GUI
+  SOURCES gui_test_main.cpp transfer_test_support.h transfer_files_test.cpp transfer_fake_test.cpp
+  LIBS tarnholm_ftp Qt6::Test)
+add_dependencies(test_transfer fake-ftp)
 
-if(TARGET tarnholm_ftp AND TARGET tarnholm-testservers)
-  tarnholm_add_test(NAME transfer_servers GUI SERVER
-    SOURCES gui_test_main.cpp transfer_test_support.h transfer_servers_test.cpp
-    LIBS tarnholm_ftp tarnholm-testservers Qt6::Test
-    LABELS transfer)
-  # Several GiB through the servers; run alone with ctest -L large.
-  tarnholm_add_test(NAME transfer_large GUI SERVER
-    SOURCES gui_test_main.cpp transfer_test_support.h transfer_large_test.cpp
-    LIBS tarnholm_ftp tarnholm-testservers Qt6::Test
-    LABELS transfer large)
-endif()
+tarnholm_add_test(NAME transfer_servers GUI SERVER
+  SOURCES gui_test_main.cpp transfer_test_support.h transfer_servers_test.cpp
+  LIBS tarnholm_ftp tarnholm-testservers Qt6::Test
+  LABELS transfer)
+# Several GiB through the servers; run alone with ctest -L large.
+tarnholm_add_test(NAME transfer_large GUI SERVER
+  SOURCES gui_test_main.cpp transfer_test_support.h transfer_large_test.cpp
+  LIBS tarnholm_ftp tarnholm-testservers Qt6::Test
+  LABELS transfer large)

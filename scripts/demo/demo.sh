@@ -1,23 +1,15 @@
-# The demo set-up shared by scripts/run --demo and scripts/screenshots: the
-# project's own test servers with sample files, and a demo folder holding an
-# ftp.ini with one profile per protocol. Source after scripts/lib/common.sh.
-#   demo_require_root         ends the script with one clear line when root is out of reach
+# shellcheck shell=bash
+# The demo set-up shared by scripts/run --demo and scripts/screenshots: FTP,
+# FTPS and SFTP servers of its own (scripts/demo/servers.py), run as the
+# current user for one virtual user, with sample files on the server, and a
+# demo folder holding an ftp.ini with one profile per protocol. Needs neither
+# root nor a user account. Source after scripts/lib/common.sh, with
+# DEMO_PACKAGES installed.
 #   demo_start DEMO_DIR BIN   starts the servers, fills the server and DEMO_DIR
 #   demo_stop                 stops the servers again (put it in an EXIT trap)
 
 DEMO_SERVER_DIR=""
-
-# Starting the servers adds a throwaway user account; that takes root.
-demo_require_root() {
-  [ "$(id -u)" -eq 0 ] && return 0
-  command -v sudo >/dev/null 2>&1 && return 0
-  echo "The demo starts its own FTP, FTPS and SFTP servers with a throwaway user account, which needs root: run it as root or install sudo." >&2
-  exit 1
-}
-
-demo_sudo() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
+DEMO_SERVER_PID=""
 
 # 48 random bytes as key text: two upper-case hex digits each, single blanks.
 demo_key_text() {
@@ -47,8 +39,8 @@ demo_ini_profile() {
   demo_ini_line "Protocol = $2"
   demo_ini_line "HostURL = 127.0.0.1"
   demo_ini_line "HostPort = $3"
-  demo_ini_line "HostUser = $TARNHOLM_TEST_USER"
-  demo_ini_line "HostPass = $(demo_password_form "$TARNHOLM_TEST_PASS")"
+  demo_ini_line "HostUser = $DEMO_USER"
+  demo_ini_line "HostPass = $(demo_password_form "$DEMO_PASS")"
   demo_ini_line "UseCipher = $6"
   demo_ini_line "CipherCode = $DEMO_KEY"
 }
@@ -64,14 +56,11 @@ demo_write_ini() {
     demo_ini_line "TooltipsOff = 0"
     demo_ini_line "AppPathForTemp = 1"
     # No name is part of another: profile names are looked up as substrings.
-    demo_ini_profile "Demo 1 FTP" 1 "$TARNHOLM_FTP_PORT" / \
-      "ftp://127.0.0.1:$TARNHOLM_FTP_PORT" 1
-    demo_ini_profile "Demo 2 SFTP" 2 "$TARNHOLM_SFTP_PORT" "$TARNHOLM_TEST_ROOT/" \
-      "sftp://127.0.0.1:$TARNHOLM_SFTP_PORT" 1
-    demo_ini_profile "Demo 3 FTPS implizit" 3 "$TARNHOLM_FTPS_IMPLICIT_PORT" / \
-      "ftps://127.0.0.1:$TARNHOLM_FTPS_IMPLICIT_PORT" 0
-    demo_ini_profile "Demo 4 FTPS explizit" 4 "$TARNHOLM_FTP_PORT" / \
-      "ftp://127.0.0.1:$TARNHOLM_FTP_PORT" 0
+    demo_ini_profile "Demo 1 FTP" 1 "$DEMO_FTP_PORT" / "ftp://127.0.0.1:$DEMO_FTP_PORT" 1
+    demo_ini_profile "Demo 2 SFTP" 2 "$DEMO_SFTP_PORT" / "sftp://127.0.0.1:$DEMO_SFTP_PORT" 1
+    demo_ini_profile "Demo 3 FTPS implizit" 3 "$DEMO_FTPS_IMPLICIT_PORT" / \
+      "ftps://127.0.0.1:$DEMO_FTPS_IMPLICIT_PORT" 0
+    demo_ini_profile "Demo 4 FTPS explizit" 4 "$DEMO_FTP_PORT" / "ftp://127.0.0.1:$DEMO_FTP_PORT" 0
   } > "$1"
 }
 
@@ -109,12 +98,11 @@ demo_local_files() {
   demo_text "$dir/Rezept.txt" "Zwei Teile Mehl, ein Teil Geduld; wird beim Hochladen verschlüsselt."
 }
 
+# demo_start DEMO_DIR BIN: BIN holds tarnholm-crypt.
 demo_start() {
   local demo_dir="$1" bin="$2"
-  DEMO_SERVER_DIR="$(mktemp -d /tmp/tarnholm-demo-servers.XXXXXX)"
-  "$ROOT/tests/servers/start" "$DEMO_SERVER_DIR"
-  # shellcheck disable=SC1091
-  source "$DEMO_SERVER_DIR/servers.env"
+  DEMO_SERVER_DIR="$(mktemp -d -t tarnholm-demo-servers.XXXXXX)"
+  local root="$DEMO_SERVER_DIR/root"
 
   DEMO_KEY="$(demo_key_text)"
   DEMO_LOCAL="$demo_dir/Eigene Dateien"
@@ -122,24 +110,50 @@ demo_start() {
   printf '%s\n' "$DEMO_KEY" > "$demo_dir/demo-key.txt"
   demo_local_files "$DEMO_LOCAL"
 
-  local staging f
-  staging="$(mktemp -d /tmp/tarnholm-demo-files.XXXXXX)"
-  demo_server_files "$staging"
-  for f in "$staging"/geheim/*; do
-    "$bin/tarnholm-crypt" encrypt "$f" "$staging/$(basename "$f").aes" --key-file "$demo_dir/demo-key.txt" >/dev/null
+  local f
+  demo_server_files "$root"
+  for f in "$root"/geheim/*; do
+    "$bin/tarnholm-crypt" encrypt "$f" "$root/$(basename "$f").aes" --key-file "$demo_dir/demo-key.txt" >/dev/null
   done
-  rm -rf "$staging/geheim"
-  # The server's user owns its home and everything in it.
-  demo_sudo cp -r "$staging/." "$TARNHOLM_TEST_ROOT/"
-  demo_sudo chown -R "$TARNHOLM_TEST_USER:" "$TARNHOLM_TEST_ROOT"
-  rm -rf "$staging"
+  rm -rf "$root/geheim"
 
+  # The servers end with this shell, should it end without demo_stop.
+  /usr/bin/python3 "$ROOT/scripts/demo/servers.py" "$DEMO_SERVER_DIR" "$$" >"$DEMO_SERVER_DIR/servers.log" 2>&1 &
+  DEMO_SERVER_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -f "$DEMO_SERVER_DIR/servers.env" ] && break
+    if ! kill -0 "$DEMO_SERVER_PID" 2>/dev/null; then
+      cat "$DEMO_SERVER_DIR/servers.log" >&2
+      echo "The demo servers did not start (see above)." >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+  if [ ! -f "$DEMO_SERVER_DIR/servers.env" ]; then
+    echo "The demo servers did not report ready within 10 seconds." >&2
+    return 1
+  fi
+  # shellcheck disable=SC1091
+  source "$DEMO_SERVER_DIR/servers.env"
   demo_write_ini "$demo_dir/ftp.ini"
 }
 
+# Runs under set -e, from an EXIT trap: no step may fail.
 demo_stop() {
-  [ -n "$DEMO_SERVER_DIR" ] || return 0
-  "$ROOT/tests/servers/stop" "$DEMO_SERVER_DIR" >/dev/null 2>&1 || true
-  demo_sudo rm -rf "$DEMO_SERVER_DIR"
-  DEMO_SERVER_DIR=""
+  if [ -n "$DEMO_SERVER_PID" ]; then
+    kill -TERM "$DEMO_SERVER_PID" 2>/dev/null || true
+    local i
+    for i in $(seq 1 50); do
+      kill -0 "$DEMO_SERVER_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL "$DEMO_SERVER_PID" 2>/dev/null || true
+    wait "$DEMO_SERVER_PID" 2>/dev/null || true
+    DEMO_SERVER_PID=""
+  fi
+  if [ -n "$DEMO_SERVER_DIR" ]; then
+    rm -rf "$DEMO_SERVER_DIR"
+    DEMO_SERVER_DIR=""
+  fi
 }
