@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <unistd.h>
 
@@ -27,6 +28,7 @@ class LocalCommands : public LocalListFixture {
     });
     ASSERT_TRUE(openerDirectory.isValid());
     previousPath = qgetenv("PATH");
+    chattr = QStandardPaths::findExecutable(QStringLiteral("chattr"));
     // Only the stand-in opener is found; it runs with no PATH of its own.
     qputenv("PATH", QFile::encodeName(openerDirectory.path()));
   }
@@ -77,8 +79,9 @@ class LocalCommands : public LocalListFixture {
   QString typed;
   std::vector<MessageBoxRequest> asked;
   std::vector<InputBoxRequest> prompted;
-  QTemporaryDir openerDirectory;
   QByteArray previousPath;
+  QString chattr;
+  QTemporaryDir openerDirectory;
 };
 
 TEST_F(LocalCommands, TwentyFiveFilesAskWithTwentyNamesAndTheNote) {
@@ -169,11 +172,12 @@ TEST_F(LocalCommands, DirectoryQuestionAnsweredNoKeepsIt) {
 // no way. As root permissions do not stop deletion, so the immutable flag is
 // used; otherwise the file goes into a directory without write permission.
 struct Undeletable {
+  QString chattr;  // found before the fixture narrows PATH to the stand-in opener
   QString path;
   bool immutable = false;
   QString lockedDirectory;
   ~Undeletable() {
-    if (immutable) QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+    if (immutable) QProcess::execute(chattr, {QStringLiteral("-i"), path});
     if (!lockedDirectory.isEmpty())
       QFile::setPermissions(lockedDirectory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
@@ -182,9 +186,10 @@ struct Undeletable {
 TEST_F(LocalCommands, UndeletableFileStopsTheRun) {
   for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(WriteFile(dir + QString::fromLatin1(name), 1));
   Undeletable guard;
+  guard.chattr = chattr;
   guard.path = dir + QStringLiteral("b");
   if (geteuid() == 0) {
-    guard.immutable = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), guard.path}) == 0;
+    guard.immutable = !chattr.isEmpty() && QProcess::execute(chattr, {QStringLiteral("+i"), guard.path}) == 0;
     if (!guard.immutable) GTEST_SKIP() << "running as root on a file system without the immutable flag";
   } else {
     // Without root, a file in a write-protected directory cannot be removed;
