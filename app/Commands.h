@@ -33,6 +33,7 @@ enum class Command {
   RenameProfile,
   DeleteProfile,
   CloseOverviewWindow,
+  CancelServerJob,        // the cancel control (or Escape) while a job runs
 };
 
 [[nodiscard]] Command MainWindowCommand(const Event& event);

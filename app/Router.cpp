@@ -9,6 +9,7 @@
 #include "app/ShowProfile.h"
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
+#include "ftp/FtpSession.h"
 #include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
 #include "ftp/Upload.h"
@@ -40,6 +41,7 @@ void RunCommand(AppState& state, Command command, const Event& event) {
     case Command::OpenOverviewWindow: OpenOverviewWindow(state, MakeEventSink(state)); break;
     case Command::CloseOverviewWindow: CloseOverviewWindow(state); break;
     case Command::RequestQuit:
+      if (!ConfirmQuitDuringJob(state)) break;
       state.quitRequested = true;
       // The next pass of the loop sees the request, as a wait period would.
       QTimer::singleShot(0, state.main.window, [&state] {
@@ -66,7 +68,11 @@ void RunCommand(AppState& state, Command command, const Event& event) {
     case Command::DeleteLocalEntries: DeleteLocalEntries(state); break;
     case Command::OpenLocalFile: OpenLocalFile(state); break;
     case Command::ShowProfileMenu: ShowContextMenu(state.menus.profile, WindowId::Settings); break;
-    case Command::OpenSettingsWindow: OpenSettingsWindow(state, MakeEventSink(state)); break;
+    case Command::OpenSettingsWindow:
+      // The profile must not change under a connect that is still running.
+      if (!RefuseWhileBusy(state)) OpenSettingsWindow(state, MakeEventSink(state));
+      break;
+    case Command::CancelServerJob: CancelServerJob(state); break;
     case Command::CloseSettingsWindow: CloseSettingsWindow(state); break;
     case Command::ConfirmSettings:
       if (ConfirmSettings(state) == ConfirmResult::Applied) {
@@ -94,7 +100,7 @@ void RunCommand(AppState& state, Command command, const Event& event) {
 
 bool HandleMainWindowEvent(AppState& state, const Event& event) {
   const Command command = MainWindowCommand(event);
-  if (command == Command::EndProgram) return false;
+  if (command == Command::EndProgram) return !ConfirmQuitDuringJob(state);
   RunCommand(state, command, event);
   return true;
 }

@@ -9,6 +9,7 @@
 #include "app/ShowProfile.h"
 #include "ftp/Connection.h"
 #include "ftp/FtpLibrary.h"
+#include "ftp/FtpSession.h"
 #include "local/LocalList.h"
 #include "settings/SettingsStore.h"
 #include "ui/ContextMenus.h"
@@ -35,10 +36,10 @@ void SetUpServerListColumns(QTreeWidget* list) {
 
 bool RunStartup(AppState& state) {
   state.localFolder = HomeDirectoryText();
-  state.transfers.reserve(8);
 
   // Without the library the program runs on; every FTP command then refuses.
   (void)LoadFtpLibrary(state);
+  StartFtpEngine(state);
 
   const EventSink sink = MakeEventSink(state);
   CreateMainWindow(state.main, sink);

@@ -20,6 +20,7 @@
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
 #include "ftp/FtpLibrary.h"
+#include "ftp/FtpSession.h"
 #include "ftp/Upload.h"
 #include "local/LocalList.h"
 #include "ui/MainWindow.h"
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
 
   state.main.connectButton->setChecked(true);
   ConnectToggle(state);
+  WaitForServerJob(state);
   if (state.connection != 1) return 1;
   failed = false;  // trusting a new server key or certificate is no failure
 
@@ -94,6 +96,7 @@ int main(int argc, char** argv) {
   QElapsedTimer timer;
   timer.start();
   UploadSelected(state);
+  WaitForServerJob(state);
   const double up = timer.nsecsElapsed() / 1e9;
 
   SetLocalDirectory(state, back + QLatin1Char('/'));
@@ -101,6 +104,7 @@ int main(int argc, char** argv) {
   SelectOnly(state.main.serverList, source.fileName() + (state.useCipher != 0 ? QStringLiteral(".aes") : QString()));
   timer.restart();
   DownloadSelected(state);
+  WaitForServerJob(state);
   const double down = timer.nsecsElapsed() / 1e9;
   const long long peak = StatusKiB("VmHWM:");
 

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "ftp/FtpLibrary.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -92,7 +91,9 @@ bool Ask(AppState& state, const TarnholmTrustQuestion& q, TrustState known, cons
   return ShowMessageBox(state.main.window, request) == BoxAnswer::Yes;
 }
 
-int AnswerTrust(AppState& state, const TarnholmTrustQuestion& q) {
+}  // namespace
+
+int AnswerTrustQuestion(AppState& state, const TarnholmTrustQuestion& q) {
   TrustIdentity id;
   id.host = QString::fromUtf16(q.host);
   id.port = static_cast<int>(q.port);
@@ -121,16 +122,6 @@ int AnswerTrust(AppState& state, const TarnholmTrustQuestion& q) {
   return 1;
 }
 
-int TrustCallback(void* user, const TarnholmTrustQuestion* question) {
-  if (user == nullptr || question == nullptr) return 0;
-  try {
-    return AnswerTrust(*static_cast<AppState*>(user), *question);
-  } catch (...) {
-    return 0;  // nothing unwinds into the backend
-  }
-}
-
-}  // namespace
 
 QString KnownHostName(const QString& host, int port) {
   return port == 22 ? host : QStringLiteral("[%1]:%2").arg(host).arg(port);
@@ -195,9 +186,4 @@ bool WriteTrustFile(const QString& path, const QStringList& lines) {
   if (!file.open(QIODevice::WriteOnly)) return false;
   const QByteArray bytes = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
   return file.write(bytes) == bytes.size() && file.commit();
-}
-
-void RegisterTrustCallback(AppState& state) {
-  if (state.ftp == nullptr || state.ftp->SetFTPTrustCallbackEx == nullptr) return;
-  (void)state.ftp->SetFTPTrustCallbackEx(state.connection, &TrustCallback, &state);
 }

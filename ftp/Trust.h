@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "ftp/backend/TarnholmFtp.h"
 #include "state/AppState.h"
 
 inline constexpr const char* kTrustFileName = "known_hosts";
@@ -42,6 +43,7 @@ enum class TrustState { Unknown, Known, Changed };
 // Replaces the file atomically; false when it could not be written.
 [[nodiscard]] bool WriteTrustFile(const QString& path, const QStringList& lines);
 
-// Registers the program's answer to the backend's trust questions for
-// state.connection (when the backend has the function); call before opening.
-void RegisterTrustCallback(AppState& state);
+// The program's answer to one of the backend's trust questions, on the GUI
+// thread: 1 to go on with the identity (known, or trusted by the user now and
+// remembered), 0 to refuse it. The engine's worker waits for it meanwhile.
+[[nodiscard]] int AnswerTrustQuestion(AppState& state, const TarnholmTrustQuestion& question);

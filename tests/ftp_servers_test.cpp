@@ -105,40 +105,47 @@ TEST_P(ServerProgram, ListNavigateAndChangeTheServer) {
   // Down into a directory and back up.
   program.SelectOnly(QStringLiteral("sub"));
   HandleServerListEvent(state, EventType::DoubleClick);
+  program.Settle();
   EXPECT_EQ(state.hostFolder, folder + "sub/");
   EXPECT_EQ(program.Names(), (QStringList{"..", "inner.txt"}));
   program.SelectOnly(QStringLiteral(".."));
   HandleServerListEvent(state, EventType::DoubleClick);
+  program.Settle();
   EXPECT_EQ(state.hostFolder, folder);
   EXPECT_EQ(program.LastStatus(), QStringLiteral("Wechsel in das übergeordnete Verzeichnis"));
 
   // Create, rename and delete.
   program.inputAnswer = QStringLiteral("neu");
   CreateServerDirectory(state);
+  program.Settle();
   EXPECT_TRUE(QFileInfo(local + "/neu").isDir());
   EXPECT_EQ(program.LastStatus(), QStringLiteral("Verzeichnis ''neu'' erstellt"));
 
   program.SelectOnly(QStringLiteral("a.txt"));
   program.inputAnswer = QStringLiteral("b.txt");
   RenameServerEntry(state);
+  program.Settle();
   EXPECT_TRUE(QFile::exists(local + "/b.txt"));
   EXPECT_FALSE(QFile::exists(local + "/a.txt"));
   EXPECT_NE(program.Row("b.txt"), nullptr);
 
   program.SelectOnly(QStringLiteral("b.txt"));
   DeleteServerEntries(state);
+  program.Settle();
   EXPECT_FALSE(QFile::exists(local + "/b.txt"));
   EXPECT_EQ(program.LastStatus(), QStringLiteral("Datei ''b.txt'' gelöscht"));
 
   const size_t boxesBefore = program.boxes.size();
   program.SelectOnly(QStringLiteral("sub"));
   DeleteServerEntries(state);
+  program.Settle();
   ASSERT_EQ(program.boxes.size(), boxesBefore + 2);
   EXPECT_EQ(program.boxes.back().title, QStringLiteral("Fehler:"));
   EXPECT_TRUE(QFileInfo(local + "/sub").isDir());
 
   program.SelectOnly(QStringLiteral("leer"));
   DeleteServerEntries(state);
+  program.Settle();
   EXPECT_FALSE(QFileInfo(local + "/leer").exists());
   EXPECT_EQ(program.LastStatus(), QStringLiteral("Verzeichnis ''leer'' gelöscht"));
 

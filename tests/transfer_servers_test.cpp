@@ -56,6 +56,7 @@ class ServerTransfers : public ::testing::TestWithParam<Protocol> {
     SortLocalListByColumn(state, 0);
     state.main.connectButton->setChecked(true);
     ConnectToggle(state);
+    window.Settle();
     ASSERT_EQ(state.connection, 1) << script.Texts().join('\n').toStdString();
     script.boxes.clear();  // FTPS asks to trust the test certificate
   }
@@ -64,7 +65,10 @@ class ServerTransfers : public ::testing::TestWithParam<Protocol> {
     UnloadFtpLibrary(state);
   }
 
-  void Refresh() { RefreshServerList(state); }
+  void Refresh() {
+    RefreshServerList(state);
+    window.Settle();
+  }
   void SelectAllServerFiles() {
     QStringList names = window.ServerNames();
     window.SelectServer(names.mid(1));
@@ -86,12 +90,14 @@ TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
   // Plain: every size goes up and comes back unchanged.
   window.SelectLocal(names);
   UploadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   for (const QString& name : names) EXPECT_EQ(ReadBytes(onServer + name), ReadBytes(from + name)) << name.toStdString();
   QTemporaryDir plainBack;
   window.ShowLocal(plainBack.path() + QLatin1Char('/'));
   SelectAllServerFiles();
   DownloadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   for (const QString& name : names) {
     EXPECT_EQ(ReadBytes(plainBack.filePath(name)), ReadBytes(from + name)) << name.toStdString();
@@ -103,6 +109,7 @@ TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
   window.ShowLocal(from);
   window.SelectLocal({"s15.bin"});
   UploadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(),
             QStringList{ErrorText("Die Mindestgröße bei der Verschlüsselung einer Quelldatei beträgt 16 Byte.")});
   EXPECT_FALSE(QFile::exists(onServer + "s15.bin.aes"));
@@ -111,6 +118,7 @@ TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
   const QStringList encrypted = names.mid(3);
   window.SelectLocal(encrypted);
   UploadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   for (const QString& name : encrypted) {
     EXPECT_EQ(ReadBytes(onServer + name + ".aes"), Encrypted(ReadBytes(from + name), TestKey())) << name.toStdString();
@@ -121,6 +129,7 @@ TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
   for (const QString& name : encrypted) aesNames << name + ".aes";
   window.SelectServer(aesNames);
   DownloadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   for (const QString& name : encrypted) {
     EXPECT_EQ(ReadBytes(cipherBack.filePath(name)), ReadBytes(from + name)) << name.toStdString();
@@ -139,6 +148,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.ShowLocal(from);
   window.SelectLocal({"a.txt", "b.txt", "c.txt"});
   UploadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty());
 
   // New local contents; No to the second of three questions sends nothing.
@@ -147,6 +157,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.SelectLocal({"a.txt", "b.txt", "c.txt"});
   script.answers = {BoxAnswer::Yes, BoxAnswer::No};
   UploadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(), (QStringList{OverwriteText("a.txt"), OverwriteText("b.txt")}));
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) EXPECT_EQ(ReadBytes(onServer + name), Pattern(40));
   script.boxes.clear();
@@ -159,6 +170,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.SelectLocal({"report.pdf"});
   script.answers = {BoxAnswer::Yes};
   UploadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(), QStringList{OverwriteText("report.pdf.aes")});
   EXPECT_EQ(ReadBytes(onServer + "report.pdf.aes"), Encrypted(Pattern(40), TestKey()));
   script.boxes.clear();
@@ -174,6 +186,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.SelectLocal({"d.txt", "e.txt", "f.txt"});
   const QStringList listBefore = window.ServerNames();
   UploadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(), QStringList{ErrorText("Die Datei konnte nicht hochgeladen werden.")});
   EXPECT_EQ(ReadBytes(onServer + "d.txt"), Pattern(30));
   EXPECT_FALSE(QFile::exists(onServer + "f.txt"));
@@ -189,6 +202,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.ShowLocal(to);
   window.SelectServer({"a.txt", "report.pdf.aes"});
   DownloadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(), QStringList{ErrorText("Um verschlüsselte Dateien (.aes) herunterzuladen muß die\n"
                                                   "AES-256-Verschlüsselung eingeschaltet sein.")});
   EXPECT_TRUE(QDir(to).entryList(QDir::Files).isEmpty());
@@ -201,6 +215,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.ShowLocal(to);
   window.SelectServer({"a.txt"});
   DownloadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(),
             (QStringList{OverwriteText("a.txt"), ErrorText("Die Datei konnte nicht heruntergeladen werden.")}));
   EXPECT_EQ(ReadBytes(to + "a.txt"), "keep me");
@@ -210,6 +225,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   script.boxes.clear();
   window.SelectServer({"b.txt"});
   DownloadSelected(state);
+  window.Settle();
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   EXPECT_EQ(ReadBytes(to + "b.txt"), Pattern(40));
 }
