@@ -94,14 +94,14 @@ void Disconnected(AppState& state) {
 
 void ConnectToggle(AppState& state) {
   QPushButton* button = state.main.connectButton;
-  const int64_t now = ReadClickClock(state);
-  if (now > 0 && now < state.lastConnectClickMs + 1000) {
-    button->setChecked(!button->isChecked());
-    return;
-  }
   if (ServerJobRunning(state)) {
     button->setChecked(!button->isChecked());
     (void)RefuseWhileBusy(state);
+    return;
+  }
+  const int64_t now = ReadClickClock(state);
+  if (now > 0 && now < state.lastConnectClickMs + 1000) {
+    button->setChecked(!button->isChecked());
     return;
   }
   state.lastConnectClickMs = now;

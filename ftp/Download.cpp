@@ -8,7 +8,7 @@
 #include "ui/MessageBox.h"
 
 void DownloadSelected(AppState& state) {
-  if (state.connection == 0 || !FtpLibraryAvailable(state) || RefuseWhileBusy(state)) return;
+  if (RefuseWhileBusy(state) || state.connection == 0 || !FtpLibraryAvailable(state)) return;
   // In the volume view there is no directory: a bare name would land in the
   // program's working directory.
   if (state.localFolder.isEmpty()) {

@@ -175,7 +175,7 @@ void ShowConnectionLost(AppState& state) {
 }
 
 void RefreshServerList(AppState& state) {
-  if (state.connection == 0 || RefuseWhileBusy(state) || !FtpLibraryAvailable(state)) return;
+  if (RefuseWhileBusy(state) || state.connection == 0 || !FtpLibraryAvailable(state)) return;
   const QString current = state.hostFolder;
   (void)RunServerJob<FolderResult>(
       state, QStringLiteral("Verzeichnis lesen"),
@@ -184,8 +184,7 @@ void RefreshServerList(AppState& state) {
 }
 
 void HandleServerListEvent(AppState& state, EventType type) {
-  if (type != EventType::DoubleClick || state.connection == 0 || state.ftp == nullptr) return;
-  if (RefuseWhileBusy(state)) return;
+  if (type != EventType::DoubleClick || RefuseWhileBusy(state) || state.connection == 0 || state.ftp == nullptr) return;
   const ServerEntry* entry = ServerRowAt(state, CurrentServerRow(state));
   if (entry == nullptr) return;
   if (entry->kind == kParentRow) {

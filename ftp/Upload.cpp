@@ -24,7 +24,7 @@ QVector<LocalPick> SelectedLocalPicks(const AppState& state) {
 }  // namespace
 
 void UploadSelected(AppState& state) {
-  if (state.connection == 0 || !FtpLibraryAvailable(state) || RefuseWhileBusy(state)) return;
+  if (RefuseWhileBusy(state) || state.connection == 0 || !FtpLibraryAvailable(state)) return;
   if (state.useCipher != 0 && state.keyTextInvalid) {
     ShowInfo(state.main.window, QStringLiteral("Fehler:"), kKeyInvalid);
     return;

@@ -30,3 +30,12 @@ if(TARGET tarnholm_ftp)
       LIBS tarnholm_ftp tarnholm-testservers Qt6::Test)
   endif()
 endif()
+
+# The transfer engine seen from the window: jobs through the program's own
+# routing against the scripted backend.
+if(TARGET tarnholm_app AND TARGET fake-ftp)
+  tarnholm_add_test(NAME app_jobs GUI
+    SOURCES gui_test_main.cpp app_jobs_test.cpp
+    LIBS tarnholm_app Qt6::Test)
+  add_dependencies(test_app_jobs fake-ftp)
+endif()

@@ -202,7 +202,8 @@ FAKE_API int64_t OpenFTPEx(int64_t conn, int64_t protocol, const char16_t* host,
   if (!PassGate(lock, "Open")) return FailWith(10);
   if (Fails("Open", u"*")) return Fail("Open");
   State().openConnection = conn;
-  State().directory = u"/";
+  // SFTP servers show the whole file system and put the user in a home of its own.
+  State().directory = protocol == 2 ? u"/home/" + Text(user) + u"/" : u"/";
   return Succeed();
 }
 FAKE_API int64_t CloseFTPEx(int64_t conn, char16_t*) {
