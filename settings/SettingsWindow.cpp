@@ -60,7 +60,8 @@ QString WithoutTrailingSlashes(QString text) {
 void SetWindowTooltips(SettingsWindow& w) {
   w.profileList->setToolTip(QStringLiteral("das genutzte Profil einstellen - ein Rechtsklick zeigt ein Menü"));
   w.appPathForTemp->setToolTip(
-      QStringLiteral("alternativ wird dafür das temporäre Verzeichnis auf dem PC des Anwenders genutzt"));
+      QStringLiteral("nur für ältere FTP-Bibliotheken ohne Datenströme: verschlüsselte Übertragungen brauchen "
+                     "dann eine Zwischendatei, alternativ im temporären Verzeichnis auf dem PC des Anwenders"));
   w.cipherCode->setToolTip(QStringLiteral(
       "Schlüssel und InitialisierungsVektor: 48 zweistellige Hex-Werte durch Leerzeichen getrennt"));
   w.keyButton->setToolTip(

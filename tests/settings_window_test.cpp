@@ -191,7 +191,8 @@ TEST(SettingsWindowOpening, FieldsShowTheApplicationState) {
   EXPECT_EQ(SelectedProfileName(w), QStringLiteral("A")) << "the current profile, not the first";
   EXPECT_EQ(w.profileList->toolTip(), QStringLiteral("das genutzte Profil einstellen - ein Rechtsklick zeigt ein Menü"));
   EXPECT_EQ(w.appPathForTemp->toolTip(),
-            QStringLiteral("alternativ wird dafür das temporäre Verzeichnis auf dem PC des Anwenders genutzt"));
+            QStringLiteral("nur für ältere FTP-Bibliotheken ohne Datenströme: verschlüsselte Übertragungen brauchen "
+                           "dann eine Zwischendatei, alternativ im temporären Verzeichnis auf dem PC des Anwenders"));
   EXPECT_EQ(w.cipherCode->toolTip(),
             QStringLiteral("Schlüssel und InitialisierungsVektor: 48 zweistellige Hex-Werte durch Leerzeichen getrennt"));
   EXPECT_EQ(w.keyButton->toolTip(),
