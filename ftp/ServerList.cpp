@@ -19,8 +19,8 @@
 namespace {
 
 constexpr int kKindRole = Qt::UserRole;
-// The widget takes rows for this long per pass of the event loop.
-constexpr int64_t kFillSliceMs = 15;
+// The widget takes rows for about this long per pass of the event loop.
+constexpr int64_t kFillSliceMs = 10;
 
 QTreeWidgetItem* MakeItem(const ServerEntry& e, const ProgramImages& images) {
   const bool file = e.kind == kFileRow || e.kind == kEncryptedFileRow;
@@ -42,7 +42,7 @@ void FillSlice(AppState& state) {
   slice.start();
   const int total = static_cast<int>(session->rows.size());
   while (session->shownRows < total && slice.elapsed() < kFillSliceMs) {
-    const int end = std::min(total, session->shownRows + 256);
+    const int end = std::min(total, session->shownRows + 64);
     QList<QTreeWidgetItem*> items;
     items.reserve(end - session->shownRows);
     for (int row = session->shownRows; row < end; ++row) items << MakeItem(session->rows[row], images);
@@ -64,7 +64,12 @@ void ShowRows(AppState& state, QVector<ServerEntry> rows) {
   session->rows = std::move(rows);
   session->shownRows = 0;
   session->filling = true;
-  FillSlice(state);
+  // A long list starts on the next pass: emptying a long one took this one.
+  if (session->rows.size() > 1000) {
+    QTimer::singleShot(0, session->context, [&state] { FillSlice(state); });
+  } else {
+    FillSlice(state);
+  }
 }
 
 // The job's count of entries read so far, under the lists.
@@ -146,7 +151,7 @@ QVector<ServerEntry> ServerRowRecords(const AppState& state) {
 
 void ShowServerListing(AppState& state, const ListingResult& listing) {
   state.main.serverPath->setText(state.hostFolder);
-  ShowRows(state, ServerRows(listing.entries));
+  ShowRows(state, listing.rows);
   if (listing.ok) return;
   if (listing.lost) {
     ShowConnectionLost(state);

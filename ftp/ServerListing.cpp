@@ -42,6 +42,7 @@ ListingResult ReadServerListing(const JobContext& ctx, const std::function<void(
     return result;
   }
   char16_t buffer[kNameBuffer];
+  QVector<ServerEntry> listed;
   QElapsedTimer sinceCount;
   sinceCount.start();
   int64_t seen = 0;
@@ -56,18 +57,18 @@ ListingResult ReadServerListing(const JobContext& ctx, const std::function<void(
       entry.date = ftp.FTPDirectoryEntryDateEx(ctx.conn, ctx.msg);
       entry.kind = IsEncryptedFileName(name) ? kEncryptedFileRow : kFileRow;
     }
-    result.entries.append(std::move(entry));
+    listed.append(std::move(entry));
     if (count && sinceCount.elapsed() >= kCountIntervalMs) {
-      count(result.entries.size());
+      count(listed.size());
       sinceCount.restart();
     }
   }
   (void)ftp.FinishFTPDirectoryEx(ctx.conn, ctx.msg);
   if (ctx.Cancelled()) {
-    result.entries.clear();
     result.errorClass = kFtpErrorCancelled;
     return result;
   }
+  result.rows = ServerRows(listed);
   result.ok = true;
   return result;
 }

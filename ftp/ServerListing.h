@@ -11,7 +11,10 @@ struct ListingResult {
   bool ok = false;
   int64_t errorClass = 0;  // FtpErrorClass of a failure
   bool lost = false;       // the connection is gone
-  QVector<ServerEntry> entries;  // directories and files as listed; ".", ".." and unusable names left out
+  // The server list's rows, ordered here on the worker: "..", the directories,
+  // the files, each group as listed; ".", ".." and unusable names left out.
+  // Only ".." after a failure.
+  QVector<ServerEntry> rows = ServerRows({});
 };
 
 // count is called now and then with the number of entries read so far.
