@@ -104,6 +104,13 @@ int64_t OnRead(void* user, char* buffer, int64_t capacity) {
   return n;
 }
 
+// A name of ours in the target's folder for the upload that replaces it.
+QString ServerPartialName(const QString& target) {
+  const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
+  return target.left(slash + 1) + QStringLiteral(".tarnholm-up-") + QString::number(::getpid()) + QLatin1Char('-') +
+         target.mid(slash + 1).left(100);
+}
+
 struct Failure {
   QString error;
   QString reason;
@@ -141,10 +148,28 @@ bool SendByFile(const JobContext& ctx, const TransferItem& item, const TransferS
     out.close();
     from = staged.path;
   }
-  FileHook hook(ctx, events, index);
-  if (ctx.ftp.SendFTPFileEx(ctx.conn, Utf16(from), Utf16(item.target), ctx.msg) != 0) return true;
+  // An existing server file is replaced only by a complete one: the file goes
+  // to a name of ours beside it first.
+  const QString sentAs = item.replaces ? ServerPartialName(item.target) : item.target;
+  {
+    FileHook hook(ctx, events, index);
+    if (ctx.ftp.SendFTPFileEx(ctx.conn, Utf16(from), Utf16(sentAs), ctx.msg) == 0) {
+      errorClass = LastErrorClass(ctx.ftp, ctx.conn);
+      failure = {kSendFailed, ReasonForErrorClass(errorClass, settings.protocol), true};
+      if (item.replaces) (void)ctx.ftp.DeleteFTPFileEx(ctx.conn, Utf16(sentAs), ctx.msg);
+      return false;
+    }
+  }
+  if (!item.replaces) return true;
+  // Servers that rename over nothing get the old file out of the way first.
+  if (ctx.ftp.RenameFTPFileEx(ctx.conn, Utf16(sentAs), Utf16(item.target), ctx.msg) != 0) return true;
+  if (ctx.ftp.DeleteFTPFileEx(ctx.conn, Utf16(item.target), ctx.msg) != 0 &&
+      ctx.ftp.RenameFTPFileEx(ctx.conn, Utf16(sentAs), Utf16(item.target), ctx.msg) != 0) {
+    return true;
+  }
   errorClass = LastErrorClass(ctx.ftp, ctx.conn);
-  failure = {kSendFailed, ReasonForErrorClass(errorClass, settings.protocol), true};
+  (void)ctx.ftp.DeleteFTPFileEx(ctx.conn, Utf16(sentAs), ctx.msg);
+  failure = {kSendFailed, ReasonForErrorClass(kFtpErrorReplaceRefused, settings.protocol), true};
   return false;
 }
 

@@ -472,6 +472,24 @@ TEST(ClassicBackend, WithoutStreamsTheFileFunctionsCarryTheFiles) {
   EXPECT_EQ(ReadBytes(back.filePath("b.txt")), plain);
   EXPECT_EQ(EntriesIn(back.path()), (QStringList{"a.txt", "b.txt"}));
   EXPECT_TRUE(EntriesIn(staging.path()).isEmpty()) << "the encrypted copies are gone";
+
+  // Over an existing file the upload goes to a name of ours first and
+  // replaces the file only once complete; a failure leaves it as it was.
+  const QVector<TransferItem> over{{h.local + "a.txt", "/a.txt", "a.txt", 0, false, true}};
+  ASSERT_TRUE(WriteBytes(h.local + "a.txt", "new content"));
+  h.fake.Fail("Send", QStringLiteral("*"));
+  const TransferOutcome failed =
+      h.Run<TransferOutcome>([&](const JobContext& ctx) { return RunUploads(ctx, over, settings, {}); });
+  EXPECT_EQ(failed.error, kSendFailed);
+  EXPECT_EQ(ReadBytes(h.server + "a.txt"), plain);
+  EXPECT_EQ(EntriesIn(h.server), (QStringList{"a.txt", "a.txt.aes"}));
+  h.fake.Fail("Send", QStringLiteral("-"));
+  const TransferOutcome replaced =
+      h.Run<TransferOutcome>([&](const JobContext& ctx) { return RunUploads(ctx, over, settings, {}); });
+  EXPECT_EQ(replaced.finished, 1) << replaced.error.toStdString();
+  EXPECT_EQ(ReadBytes(h.server + "a.txt"), "new content");
+  EXPECT_EQ(EntriesIn(h.server), (QStringList{"a.txt", "a.txt.aes"}));
+  EXPECT_EQ(h.fake.Log().filter(QStringLiteral("Rename /.tarnholm-up-")).size(), 1);
 }
 
 TEST(StaleFiles, OnlyOurOwnNotedFilesAreRemovedAtTheNextStart) {

@@ -3,6 +3,7 @@
 // the questions and failures a real server can produce.
 
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
@@ -25,6 +26,7 @@ struct Protocol {
 const Protocol kProtocols[] = {
     {"FTP", 1, [] { return Servers().ftpPort; }},
     {"SFTP", 2, [] { return Servers().sftpPort; }},
+    {"FTPS_implicit", 3, [] { return Servers().ftpsImplicitPort; }},
     {"FTPS_explicit", 4, [] { return Servers().ftpPort; }},
 };
 
@@ -76,7 +78,8 @@ class ServerTransfers : public ::testing::TestWithParam<Protocol> {
 };
 
 TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
-  const qint64 sizes[] = {0, 1, 15, 16, 17, 4096, (1 << 20) + 5};
+  // The block edges, and the edges of the 4 MiB pieces files move in.
+  const qint64 sizes[] = {0, 1, 15, 16, 17, 4096, (1 << 20) + 5, (4 << 20) - 1, 4 << 20, (4 << 20) + 17};
   QTemporaryDir source;
   const QString from = source.path() + QLatin1Char('/');
   QStringList names;
@@ -228,6 +231,61 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.Settle();
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   EXPECT_EQ(ReadBytes(to + "b.txt"), Pattern(40));
+}
+
+// Cancelled half-way, an upload over a server file and a download over a
+// local one leave both where they were, with nothing of theirs beside them.
+TEST_P(ServerTransfers, CancelledHalfWayBothSidesKeepTheirFiles) {
+  constexpr qint64 kSize = qint64{256} << 20;
+  QTemporaryDir source;
+  const QString from = source.path() + QLatin1Char('/');
+  {
+    QFile sparse(from + "big.bin");
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(kSize));
+  }
+  ASSERT_TRUE(WriteBytes(onServer + "big.bin", "the server's old copy"));
+  tarnholm::testing::GiveToServerUser((onServer + "big.bin").toStdString());
+  Refresh();
+  state.overwrite = 1;
+
+  const auto cancelHalfWay = [this] {
+    for (int i = 0; i < 2000 && state.main.progressBar->value() == 0 && ServerJobRunning(state); ++i) {
+      QCoreApplication::processEvents();
+      QThread::msleep(2);
+    }
+    ASSERT_TRUE(ServerJobRunning(state)) << "over before it could be cancelled";
+    CancelServerJob(state);  // what the cancel control runs
+    window.Settle();
+  };
+  window.ShowLocal(from);
+  window.SelectLocal({"big.bin"});
+  UploadSelected(state);
+  cancelHalfWay();
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Der Upload wurde abgebrochen."));
+  EXPECT_EQ(ReadBytes(onServer + "big.bin"), "the server's old copy");
+  EXPECT_EQ(QDir(onServer).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+
+  // The whole file up, then a download over a local file cancelled half-way.
+  UploadSelected(state);
+  window.Settle();
+  ASSERT_EQ(QFileInfo(onServer + "big.bin").size(), kSize);
+  QTemporaryDir target;
+  ASSERT_TRUE(WriteBytes(target.filePath("big.bin"), "the local old copy"));
+  window.ShowLocal(target.path() + QLatin1Char('/'));
+  window.SelectServer({"big.bin"});
+  DownloadSelected(state);
+  cancelHalfWay();
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Der Download wurde abgebrochen."));
+  EXPECT_EQ(ReadBytes(target.filePath("big.bin")), "the local old copy");
+  EXPECT_EQ(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+  QFile::remove(onServer + "big.bin");
+
+  // The connection serves the next command.
+  Refresh();
+  EXPECT_EQ(state.connection, 1);
+  EXPECT_FALSE(window.ServerNames().contains(QStringLiteral("big.bin")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, ServerTransfers, ::testing::ValuesIn(kProtocols),

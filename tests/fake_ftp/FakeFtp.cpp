@@ -313,7 +313,13 @@ FAKE_API int64_t RenameFTPFileEx(int64_t conn, const char16_t* from, const char1
   std::lock_guard lock(g_mutex);
   Log("Rename " + Utf8(Text(from)) + " " + Utf8(Text(to)));
   if (!Open(conn)) return FailWith(11);
-  return Fails("Rename", Text(from)) ? Fail("Rename") : Succeed();
+  if (Fails("Rename", Text(from))) return Fail("Rename");
+  if (!State().serverRoot.empty()) {
+    std::error_code ec;
+    if (fs::exists(OnServer(Text(from)), ec)) fs::rename(OnServer(Text(from)), OnServer(Text(to)), ec);
+    if (ec) return FailWith(8);
+  }
+  return Succeed();
 }
 FAKE_API int64_t ReceiveFTPFileEx(int64_t conn, const char16_t* remote, const char16_t* local, char16_t*) {
   std::unique_lock lock(g_mutex);
