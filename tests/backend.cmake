@@ -26,3 +26,10 @@ if(TARGET tarnholm-ftp)
     LIBS tarnholm-testservers tarnholm-ftp-core
     LABELS backend)
 endif()
+
+if(TARGET tarnholm-ftp)
+  tarnholm_add_test(NAME backend_stream SERVER
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/backend_stream.cpp
+    LIBS tarnholm-testservers tarnholm-ftp-core
+    LABELS backend)
+endif()
