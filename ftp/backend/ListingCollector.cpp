@@ -1,5 +1,7 @@
 #include "ListingCollector.h"
 
+#include <algorithm>
+
 namespace tarnholm::backend {
 namespace {
 
@@ -32,12 +34,15 @@ bool CollectEntry(EntryCollector& collector, DirEntry&& entry) {
   if (entries.size() >= collector.limits.maxEntries) return false;
   entry.name.shrink_to_fit();
   const std::size_t block = HeapBlock(entry.name);
+  // The array grows here, by doubling, so that what it will take is known
+  // before it takes it.
+  std::size_t capacity = entries.capacity();
+  if (entries.size() == capacity) capacity = std::max<std::size_t>(64, 2 * capacity);
+  if (capacity * sizeof(DirEntry) + collector.nameBytes + block > collector.limits.maxBytes) return false;
+  entries.reserve(capacity);
   entries.push_back(std::move(entry));
   collector.nameBytes += block;
-  if (CollectedBytes(collector) <= collector.limits.maxBytes) return true;
-  entries.pop_back();
-  collector.nameBytes -= block;
-  return false;
+  return true;
 }
 
 bool FeedListing(ListingReader& reader, std::string_view bytes) {

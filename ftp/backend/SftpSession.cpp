@@ -286,6 +286,11 @@ bool SftpIsDirectory(SftpSession* session, const std::string& absPath, Failure& 
   if (attributes->type != SSH_FILEXFER_TYPE_DIRECTORY) {
     return Fail(error, ErrorClass::NotFound, "stat " + absPath + ": not a directory");
   }
+  // A folder the server will not open is no place to change into, as an FTP
+  // server's CWD would say too.
+  SftpDirPtr dir(sftp_opendir(session->sftp.get(), absPath.c_str()));
+  if (!dir) return SftpFail(session, "open", absPath, error);
+  if (sftp_closedir(dir.release()) != SSH_OK) return SftpFail(session, "close", absPath, error);
   return true;
 }
 

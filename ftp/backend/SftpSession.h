@@ -44,7 +44,8 @@ void SftpClose(SftpSession* session);
 
 // Canonical absolute form of `path`; "." gives the login directory.
 [[nodiscard]] bool SftpRealPath(SftpSession* session, const std::string& path, std::string& out, Failure& error);
-// True only for an existing directory (symlinks followed); else false with `error`.
+// True only for an existing directory (symlinks followed) that the server
+// lets us open; else false with `error`.
 [[nodiscard]] bool SftpIsDirectory(SftpSession* session, const std::string& absPath, Failure& error);
 // All entries of `absDir`, "." and ".." included when the server reports them.
 // Links are typed as their targets; the listing fails when the session dies

@@ -173,14 +173,21 @@ enum { kTarnholmSendReplaceSafely = 1 };
 // Without that flag, remote is created or truncated and written directly.
 // offset > 0 (resume, only without kTarnholmSendReplaceSafely): remote holds
 //   exactly `offset` bytes already; read delivers the bytes from offset on and
-//   they are appended.
-// The progress callback is called as for SendFTPFileEx (done counts from offset).
+//   they are appended. A remote of another size is left alone and the send
+//   fails (class 99).
+// A read that ends before `size` bytes, or gives more than it was asked for,
+// fails the send with class 13.
+// The progress callback is called as for SendFTPFileEx; done counts from
+// offset (it ends at offset + size), total is offset + size (-1 when size is
+// unknown).
 TARNHOLM_FTP_API int64_t SendFTPStreamEx(int64_t conn, TarnholmReadFn read, void* user, int64_t size,
                                          const char16_t* remote, int64_t offset, int64_t flags,
                                          char16_t* msg);
 // Receives remote from byte `offset` on (0: the whole file) and hands the
 // bytes to write, in order. The library writes no local file. Progress as for
-// ReceiveFTPFileEx.
+// ReceiveFTPFileEx, done and total counted from the start of the file. An
+// offset equal to the file's size receives nothing and succeeds; one beyond
+// it fails.
 TARNHOLM_FTP_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_t offset,
                                             TarnholmWriteFn write, void* user, char16_t* msg);
 
@@ -190,7 +197,8 @@ TARNHOLM_FTP_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote
 // CancelFTPEx(conn, 0) clears it. A cancelled transfer leaves the connection
 // usable where the protocol allows (FTP: ABOR or a fresh data connection;
 // SFTP: the session stays), else the next call fails with class 11.
-// Nonzero for conn > 0.
+// CloseFTPEx still closes while the request is set, and the Set...Ex
+// registrations still take effect. Nonzero for conn > 0.
 TARNHOLM_FTP_API int64_t CancelFTPEx(int64_t conn, int64_t on);
 
 }  // extern "C"
