@@ -197,6 +197,31 @@ TEST(SftpOpen, FailuresGiveNullAClassAndAReason) {
   }
 }
 
+std::size_t OpenDescriptors() {
+  return static_cast<std::size_t>(
+      std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+// The socket is ours (libssh leaves a socket it was handed to its owner):
+// it must go with the session, whichever way the open ended.
+TEST(SftpOpen, NoSocketOutlivesItsSession) {
+  const auto refuse = [](const tarnholm::backend::TrustQuestion&) { return false; };
+  const auto openAndClose = [&] {
+    Failure error;
+    tarnholm::backend::SftpClose(Connect(Servers().password, error).release());
+    tarnholm::backend::SftpClose(tarnholm::backend::SftpOpen(
+        Login("127.0.0.1", Servers().sftpPort, Servers().password + "x"), error));
+    tarnholm::backend::SftpClose(
+        tarnholm::backend::SftpOpen(Login("127.0.0.1", Servers().ftpPort, Servers().password), error));
+    tarnholm::backend::SftpClose(
+        tarnholm::backend::SftpOpen(Login("127.0.0.1", Servers().sftpPort, Servers().password, refuse), error));
+  };
+  openAndClose();  // libraries open what they keep on first use
+  const std::size_t before = OpenDescriptors();
+  for (int i = 0; i < 3; ++i) openAndClose();
+  EXPECT_EQ(OpenDescriptors(), before);
+}
+
 // A server that accepts the connection and never says a word must not hang
 // the caller: the open fails once the wait for its greeting has passed.
 TEST(SftpOpen, SilentServerFailsWithTimeout) {

@@ -40,8 +40,20 @@ using SftpFilePtr = std::unique_ptr<sftp_file_struct, SftpFileDeleter>;
 using SftpDirPtr = std::unique_ptr<sftp_dir_struct, SftpDirDeleter>;
 using SftpAttributesPtr = std::unique_ptr<sftp_attributes_struct, SftpAttributesDeleter>;
 
+// The session's socket. libssh 0.10 leaves a socket it was handed
+// (SSH_OPTIONS_FD) to the caller to close.
+struct SocketOwner {
+  int fd = -1;
+  SocketOwner() = default;
+  SocketOwner(const SocketOwner&) = delete;
+  SocketOwner& operator=(const SocketOwner&) = delete;
+  ~SocketOwner();
+};
+
 struct SftpSession {
-  // Declared first so it is destroyed last: the channel lives inside it.
+  // Declared first so it is closed last, after libssh let go of it.
+  SocketOwner socket;
+  // The channel lives inside it.
   SshSessionPtr ssh;
   SftpChannelPtr sftp;
   std::string hostKeyType;

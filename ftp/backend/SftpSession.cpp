@@ -167,6 +167,10 @@ bool SetOptions(SftpSession& session, const SftpLogin& login, Failure& error) {
 
 }  // namespace
 
+SocketOwner::~SocketOwner() {
+  if (fd >= 0) ::close(fd);
+}
+
 bool SessionAlive(SftpSession* s) {
   if (WatchdogFired(s->watchdog) || ssh_is_connected(s->ssh.get()) != 1 || !s->sftp) return false;
   ssh_channel channel = s->sftp->channel;
@@ -210,17 +214,16 @@ SftpSession* SftpOpen(const SftpLogin& login, Failure& error) {
 
   int fd = ConnectTcp(login.host, login.port, std::chrono::seconds(kConnectSeconds), login.cancel, error);
   if (fd < 0) return nullptr;
-  if (!AwaitSshGreeting(fd, std::chrono::seconds(kConnectSeconds), login.cancel, error) ||
-      ssh_options_set(session->ssh.get(), SSH_OPTIONS_FD, &fd) != SSH_OK) {
-    if (error.cls == ErrorClass::None) Fail(error, ErrorClass::Other, "connect: cannot hand over the socket");
-    ::close(fd);
+  session->socket.fd = fd;
+  if (!AwaitSshGreeting(fd, std::chrono::seconds(kConnectSeconds), login.cancel, error)) return nullptr;
+  if (ssh_options_set(session->ssh.get(), SSH_OPTIONS_FD, &fd) != SSH_OK) {
+    Fail(error, ErrorClass::Other, "connect: cannot hand over the socket");
     return nullptr;
   }
   SetWatchdogSocket(session->watchdog, fd);
   {
     // Key exchange, log-in and channel set-up each wait for the server too.
     WatchdogGuard guard(session->watchdog, session->noAnswerSeconds);
-    // libssh owns the socket from here on and closes it with the session.
     if (ssh_connect(session->ssh.get()) != SSH_OK) {
       SshFail(*session, "key exchange", ErrorClass::Other, error);
       return nullptr;
