@@ -239,6 +239,56 @@ TEST_P(BackendRefusals, MissingAndForbiddenThingsAreToldApart) {
 INSTANTIATE_TEST_SUITE_P(Protocols, BackendRefusals, ::testing::ValuesIn(kProtocolRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A folder on a file system of 1 MiB, mounted for the test. OpenSSH reports
+// the full disk as a bare failure; the back end asks for the free space.
+// (vsftpd answers a full disk with a bare 451 "Failure writing to local
+// file", which tells nothing; FTP servers that answer 452 or 552 are classed
+// by the reply.)
+using BackendFullDisk = BackendServerTest;
+
+TEST_P(BackendFullDisk, AFullDiskIsToldAsSuch) {
+  WorkDir dir;
+  const std::string cwd = OpenInWorkDir(dir);
+  ASSERT_FALSE(cwd.empty());
+  const std::string small = dir.local + "/small";
+  fs::create_directory(small);
+  if (!Shell("mount -t tmpfs -o size=1m tmpfs " + small)) {
+    GTEST_SKIP() << "mounting a small file system needs privileges this run lacks";
+  }
+  GiveToServerUser(small);
+  WriteFile(small + "/old.bin", "old");
+  GiveToServerUser(small + "/old.bin");
+  const std::string bytes = RandomBytes(3 << 20, 6);
+  for (const int64_t flags : {int64_t{0}, int64_t{kTarnholmSendReplaceSafely}}) {
+    SCOPED_TRACE(flags);
+    size_t at = 0;
+    struct Pull {
+      const std::string* bytes;
+      size_t* at;
+    } pull{&bytes, &at};
+    const auto read = [](void* user, char* buffer, int64_t capacity) -> int64_t {
+      auto& p = *static_cast<Pull*>(user);
+      const size_t n = std::min(static_cast<size_t>(capacity), p.bytes->size() - *p.at);
+      std::copy_n(p.bytes->data() + *p.at, n, buffer);
+      *p.at += n;
+      return static_cast<int64_t>(n);
+    };
+    const std::string target = flags != 0 ? "old.bin" : "new.bin";
+    EXPECT_EQ(lib_->SendStream(kConn, read, &pull, static_cast<int64_t>(bytes.size()),
+                               U(cwd + "small/" + target).c_str(), 0, flags, msg_),
+              0);
+    EXPECT_EQ(lib_->LastErrorClass(kConn), kTarnholmErrorDiskFull) << Message();
+    (void)lib_->DeleteFile(kConn, U(cwd + "small/new.bin").c_str(), msg_);
+  }
+  EXPECT_EQ(ReadFile(small + "/old.bin"), "old");
+  // The safe send's temporary file went with its failure.
+  EXPECT_EQ(std::distance(fs::directory_iterator(small), fs::directory_iterator()), 1);
+  (void)Shell("umount " + small);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sftp, BackendFullDisk, ::testing::ValuesIn(&kProtocolRows[3], &kProtocolRows[4]),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Cancels from another thread while OpenFTPEx waits on a server that never
 // gets as far as a greeting, and measures how long the open takes to return.
 TEST(BackendCancel, ConnectingStopsWithinHalfASecond) {

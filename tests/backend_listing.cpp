@@ -1,7 +1,8 @@
-// Listings that end well: a huge FTP listing stops at the limit, a stalled
-// one stops on cancel, a large SFTP folder on a slow line lists fully while
-// each wait stays bounded, and links on a session that dies fail the listing
-// instead of being typed as files.
+// Listings and transfers that end well: a huge FTP listing stops at the
+// limit, a stalled one stops on cancel, stalled and cut transfers end with
+// their class, a large SFTP folder on a slow line lists fully while each wait
+// stays bounded, and links on a session that dies fail the listing instead
+// of being typed as files.
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -226,6 +227,28 @@ TEST_F(ListingTest, AStalledFtpListingStopsOnCancel) {
   const double latency = std::chrono::duration<double, std::milli>(returned - cancelledAt).count();
   std::cout << "[ figure   ] cancel latency of a stalled FTP listing " << latency << " ms\n";
   EXPECT_LT(latency, 2000.0);  // generous: a correctness check; the figure is what counts
+}
+
+TEST_F(ListingTest, StalledAndCutFtpTransfersEndWithTheirClass) {
+  StallBound bound("1");
+  HostileServer server;
+  ASSERT_GT(server.port, 0);
+  struct Row {
+    const char* scenario;
+    int64_t cls;
+  };
+  const Row rows[] = {
+      {"stall-retr", kTarnholmErrorTimeout},      // 100 bytes, then silence
+      {"cut", kTarnholmErrorConnectionLost},       // half the bytes, then the data connection closes
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.scenario);
+    ASSERT_NE(Open(1, server.port, row.scenario, "x"), 0) << Utf8(msg_);
+    const auto discard = [](void*, const char*, int64_t length) { return length; };
+    EXPECT_EQ(lib_->ReceiveStream(kConn, u"/file.bin", 0, discard, nullptr, msg_), 0);
+    EXPECT_EQ(lib_->LastErrorClass(kConn), row.cls) << Utf8(msg_);
+    (void)lib_->Close(kConn, msg_);
+  }
 }
 
 // Each reply of the server comes late, so the whole listing takes several

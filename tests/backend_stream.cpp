@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <set>
 #include <string>
@@ -222,6 +223,44 @@ TEST_P(BackendStreamTest, SafeReplaceKeepsTheOldFileUntilTheNewOneIsComplete) {
     // The connection is still good for the next call.
     EXPECT_NE(lib_->Examine(kConn, msg_), 0) << Message();
     (void)lib_->Finish(kConn, msg_);
+  }
+}
+
+TEST_P(BackendStreamTest, CallbacksThatRefuseEndTheTransferWithTheirClass) {
+  WorkDir dir;
+  const std::string cwd = OpenInWorkDir(dir);
+  ASSERT_FALSE(cwd.empty());
+  const std::string bytes = RandomBytes(kFtpSend + 3, 4);
+  WriteFile(dir.local + "/there.bin", bytes);
+  GiveToServerUser(dir.local + "/there.bin");
+  struct Row {
+    const char* name;
+    std::function<int64_t()> call;
+  };
+  const Row rows[] = {
+      {"a write that takes less than it was given",
+       [&] {
+         return lib_->ReceiveStream(kConn, U(cwd + "there.bin").c_str(), 0,
+                                    [](void*, const char*, int64_t length) { return length - 1; }, nullptr, msg_);
+       }},
+      {"a source that ends before the announced size",
+       [&] {
+         Source source;
+         source.bytes = &bytes;
+         return lib_->SendStream(kConn, &Source::Read, &source, static_cast<int64_t>(bytes.size()) + 10,
+                                 U(cwd + "short.bin").c_str(), 0, 0, msg_);
+       }},
+      {"a source that gives more than it was asked for",
+       [&] {
+         return lib_->SendStream(kConn, [](void*, char*, int64_t capacity) { return capacity + 1; }, nullptr, -1,
+                                 U(cwd + "long.bin").c_str(), 0, 0, msg_);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.call(), 0);
+    EXPECT_EQ(lib_->LastErrorClass(kConn), kTarnholmErrorCallback) << Message();
+    EXPECT_NE(lib_->Check(kConn, msg_), 0) << Message();
   }
 }
 
