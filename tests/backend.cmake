@@ -26,3 +26,26 @@ if(TARGET tarnholm-ftp)
     LIBS tarnholm-testservers tarnholm-ftp-core
     LABELS backend)
 endif()
+
+if(TARGET tarnholm-ftp)
+  tarnholm_add_test(NAME backend_stream SERVER
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/backend_stream.cpp
+    LIBS tarnholm-testservers tarnholm-ftp-core
+    LABELS backend)
+endif()
+
+if(TARGET tarnholm-ftp)
+  tarnholm_add_test(NAME backend_errors SERVER
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/backend_errors.cpp
+    LIBS tarnholm-testservers tarnholm-ftp-core
+    LABELS backend)
+endif()
+
+if(TARGET tarnholm-ftp)
+  tarnholm_add_test(NAME backend_listing SERVER
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/backend_listing.cpp
+    LIBS tarnholm-testservers tarnholm-ftp-core
+    LABELS backend)
+  target_compile_definitions(test_backend_listing PRIVATE
+    TARNHOLM_HOSTILE_SERVER="${CMAKE_CURRENT_SOURCE_DIR}/hostile/hostile_ftpd.py")
+endif()

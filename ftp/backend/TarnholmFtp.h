@@ -1,6 +1,7 @@
 #pragma once
 // C interface of libtarnholm-ftp: FTP, FTPS (implicit and explicit) and SFTP
-// behind the 20 functions the program looks up by name, plus a progress hook.
+// behind the 20 functions the program looks up by name, plus a progress hook,
+// trust questions, error classes, streaming transfers and cancel.
 //
 // Common rules for every function:
 // - conn is the connection number the caller chose in OpenFTPEx (1 in the
@@ -14,7 +15,9 @@
 //   is taken relative to the connection's current directory, which the
 //   library keeps (it starts as the login directory).
 // - Calls are synchronous and serialised by one lock; they must not be made
-//   from inside the progress callback.
+//   from inside the progress, read, write or trust callbacks. CancelFTPEx and
+//   FTPLastErrorClassEx take no part in that lock: any thread may call them
+//   at any time.
 
 #include <cstdint>
 
@@ -98,6 +101,9 @@ struct TarnholmTrustQuestion {
   const char16_t* validFrom;    // 1: "YYYY-MM-DD HH:MM:SS UTC"
   const char16_t* validUntil;
   const char16_t* reason;       // 1: why it did not verify (the TLS library's English text)
+  int64_t reasonCode;           // 1: why the certificate did not verify: 0 verified/none, 1 self-signed,
+                                // 2 unknown issuer, 3 expired, 4 not yet valid, 5 name does not match
+                                // the host, 6 other
 };
 // Answers 1 to go on with this identity, 0 to end the connect. Called inside
 // OpenFTPEx (and, for a certificate not accepted yet, in a later data
@@ -112,5 +118,87 @@ typedef int (*TarnholmTrustFn)(void* user, const TarnholmTrustQuestion* question
 // removes it: then unverified certificates and all host keys are refused.
 // Nonzero for conn > 0.
 TARNHOLM_FTP_API int64_t SetFTPTrustCallbackEx(int64_t conn, TarnholmTrustFn fn, void* user);
+
+// types: blank-separated known-hosts key types ("ssh-rsa ecdsa-sha2-nistp256
+// ssh-ed25519") that the caller already trusts for the host of the next
+// OpenFTPEx on conn. The SSH key exchange offers the host-key algorithms of
+// those types first (for "ssh-rsa": rsa-sha2-512, rsa-sha2-256, ssh-rsa), as
+// OpenSSH does, so a server with several host keys shows the remembered one.
+// Null or empty: the library's default order. Kept like the trust callback
+// (outlives CloseFTPEx). Nonzero for conn > 0.
+TARNHOLM_FTP_API int64_t SetFTPHostKeyPreferenceEx(int64_t conn, const char16_t* types);
+
+// Why the last call on a connection number failed.
+enum TarnholmErrorClass {
+  kTarnholmErrorNone = 0,
+  kTarnholmErrorLoginRefused = 1,      // user or password refused
+  kTarnholmErrorHostUnknown = 2,       // the name does not resolve
+  kTarnholmErrorRefused = 3,           // nothing listens on that port / connection refused / unreachable
+  kTarnholmErrorTimeout = 4,           // no answer in time (connect, reply, or a stalled transfer)
+  kTarnholmErrorWrongProtocol = 5,     // the port speaks another protocol (SSH greeting to FTP, FTP
+                                       // greeting to SFTP, TLS expected ...)
+  kTarnholmErrorTrustRefused = 6,      // certificate or host key refused (by the trust callback or verification)
+  kTarnholmErrorNotFound = 7,          // server folder or file not found
+  kTarnholmErrorPermission = 8,        // permission denied on the server
+  kTarnholmErrorDiskFull = 9,          // no space left (server 452/552, SSH_FX_NO_SPACE / quota)
+  kTarnholmErrorCancelled = 10,        // CancelFTPEx
+  kTarnholmErrorConnectionLost = 11,   // the connection broke
+  kTarnholmErrorListingTooLarge = 12,  // more than 1,000,000 entries or 256 MiB of entry memory
+  kTarnholmErrorCallback = 13,         // the caller's read or write callback refused
+  kTarnholmErrorReplaceRefused = 14,   // the server refused to rename the finished upload over the target
+  kTarnholmErrorOther = 99,
+};
+// The class of the last failed call made with this number, a failed
+// OpenFTPEx included (the number need not be open); kTarnholmErrorNone after
+// a call that succeeded. Thread-safe.
+TARNHOLM_FTP_API int64_t FTPLastErrorClassEx(int64_t conn);
+
+// Pulls the bytes to send: fills buffer with up to capacity bytes and returns
+// how many; 0 at the end; -1 aborts the send (class 13).
+typedef int64_t (*TarnholmReadFn)(void* user, char* buffer, int64_t capacity);
+// Takes received bytes in order; returns length when all were taken; anything
+// else aborts the receive (class 13).
+typedef int64_t (*TarnholmWriteFn)(void* user, const char* data, int64_t length);
+
+// Bit of SendFTPStreamEx's flags.
+enum { kTarnholmSendReplaceSafely = 1 };
+
+// Sends `size` bytes (-1 when unknown) pulled from read to `remote`.
+// flags & kTarnholmSendReplaceSafely: the bytes go to a fresh temporary name
+//   in remote's folder, which is renamed over remote only after the last byte
+//   was confirmed by the server (SFTP: the POSIX rename extension where the
+//   server offers it; FTP: RNFR/RNTO). A failed or cancelled send removes only
+//   that temporary file; a refused rename leaves remote as it was, removes the
+//   temporary file and fails with class 14.
+// Without that flag, remote is created or truncated and written directly.
+// offset > 0 (resume, only without kTarnholmSendReplaceSafely): remote holds
+//   exactly `offset` bytes already; read delivers the bytes from offset on and
+//   they are appended. A remote of another size is left alone and the send
+//   fails (class 99).
+// A read that ends before `size` bytes, or gives more than it was asked for,
+// fails the send with class 13.
+// The progress callback is called as for SendFTPFileEx; done counts from
+// offset (it ends at offset + size), total is offset + size (-1 when size is
+// unknown).
+TARNHOLM_FTP_API int64_t SendFTPStreamEx(int64_t conn, TarnholmReadFn read, void* user, int64_t size,
+                                         const char16_t* remote, int64_t offset, int64_t flags,
+                                         char16_t* msg);
+// Receives remote from byte `offset` on (0: the whole file) and hands the
+// bytes to write, in order. The library writes no local file. Progress as for
+// ReceiveFTPFileEx, done and total counted from the start of the file. An
+// offset equal to the file's size receives nothing and succeeds; one beyond
+// it fails.
+TARNHOLM_FTP_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_t offset,
+                                            TarnholmWriteFn write, void* user, char16_t* msg);
+
+// Thread-safe, callable from any thread at any time, also while OpenFTPEx or
+// another call for conn runs on another thread. on = 1: the running call on
+// conn and every later one fail within 0.5 s with class 10, until
+// CancelFTPEx(conn, 0) clears it. A cancelled transfer leaves the connection
+// usable where the protocol allows (FTP: ABOR or a fresh data connection;
+// SFTP: the session stays), else the next call fails with class 11.
+// CloseFTPEx still closes while the request is set, and the Set...Ex
+// registrations still take effect. Nonzero for conn > 0.
+TARNHOLM_FTP_API int64_t CancelFTPEx(int64_t conn, int64_t on);
 
 }  // extern "C"
