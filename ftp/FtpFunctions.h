@@ -8,7 +8,8 @@
 
 #include "ftp/backend/TarnholmFtp.h"
 
-// Why the last call on a connection failed, as the backend reports it.
+// Why the last call on a connection failed, as the backend reports it
+// (TarnholmErrorClass), plus "cannot say" for a backend without the function.
 enum FtpErrorClass : int64_t {
   kFtpErrorUnknown = -1,  // the backend cannot say (it lacks the function)
   kFtpErrorNone = 0,
@@ -31,12 +32,12 @@ enum FtpErrorClass : int64_t {
 
 // Stream callbacks: bytes pulled for a send (0 at the end, -1 aborts) and
 // bytes pushed by a receive (must answer length, anything else aborts).
-using FtpReadFn = int64_t (*)(void* user, char* buffer, int64_t capacity);
-using FtpWriteFn = int64_t (*)(void* user, const char* data, int64_t length);
+using FtpReadFn = TarnholmReadFn;
+using FtpWriteFn = TarnholmWriteFn;
 
 // Flag of SendFTPStreamEx: write to a temporary name beside the target and
 // rename it over the target only once complete.
-inline constexpr int64_t kSendReplaceSafely = 1;
+inline constexpr int64_t kSendReplaceSafely = kTarnholmSendReplaceSafely;
 
 struct FtpFunctions {
   decltype(&::OpenFTPEx) OpenFTPEx = nullptr;
@@ -63,13 +64,11 @@ struct FtpFunctions {
   // Optional.
   decltype(&::SetFTPProgressCallbackEx) SetFTPProgressCallbackEx = nullptr;
   decltype(&::SetFTPTrustCallbackEx) SetFTPTrustCallbackEx = nullptr;
-  int64_t (*FTPLastErrorClassEx)(int64_t conn) = nullptr;
-  int64_t (*SendFTPStreamEx)(int64_t conn, FtpReadFn read, void* user, int64_t size, const char16_t* remote,
-                             int64_t offset, int64_t flags, char16_t* msg) = nullptr;
-  int64_t (*ReceiveFTPStreamEx)(int64_t conn, const char16_t* remote, int64_t offset, FtpWriteFn write, void* user,
-                                char16_t* msg) = nullptr;
-  int64_t (*CancelFTPEx)(int64_t conn, int64_t on) = nullptr;
-  int64_t (*SetFTPHostKeyPreferenceEx)(int64_t conn, const char16_t* types) = nullptr;
+  decltype(&::FTPLastErrorClassEx) FTPLastErrorClassEx = nullptr;
+  decltype(&::SendFTPStreamEx) SendFTPStreamEx = nullptr;
+  decltype(&::ReceiveFTPStreamEx) ReceiveFTPStreamEx = nullptr;
+  decltype(&::CancelFTPEx) CancelFTPEx = nullptr;
+  decltype(&::SetFTPHostKeyPreferenceEx) SetFTPHostKeyPreferenceEx = nullptr;
 
   // Both stream functions: files go straight between disk and wire.
   [[nodiscard]] bool Streams() const { return SendFTPStreamEx != nullptr && ReceiveFTPStreamEx != nullptr; }
@@ -81,3 +80,7 @@ struct FtpFunctions {
 
 // The class of the last failed call on conn; kFtpErrorUnknown without the function.
 [[nodiscard]] int64_t LastErrorClass(const FtpFunctions& ftp, int64_t conn);
+
+static_assert(kFtpErrorCancelled == kTarnholmErrorCancelled && kFtpErrorReplaceRefused == kTarnholmErrorReplaceRefused &&
+                  kFtpErrorConnectionLost == kTarnholmErrorConnectionLost && kFtpErrorOther == kTarnholmErrorOther,
+              "the program's error classes are the backend's");

@@ -80,7 +80,8 @@ int64_t EncryptSome(Source& s, uint8_t* buffer, int64_t capacity) {
 
 int64_t Next(Source& s, uint8_t* buffer, int64_t capacity) {
   if (!s.encrypted) return ReadSome(s, buffer, capacity);
-  if (capacity >= kSmallBuffer) return EncryptSome(s, buffer, capacity);
+  // What a small request left over goes first, whatever the next one asks.
+  if (capacity >= kSmallBuffer && s.smallStart == s.smallEnd) return EncryptSome(s, buffer, capacity);
   if (s.smallStart == s.smallEnd) {
     s.small.resize(static_cast<size_t>(64 * 1024));
     const int64_t got = EncryptSome(s, s.small.data(), static_cast<int64_t>(s.small.size()));

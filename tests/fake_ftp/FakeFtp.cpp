@@ -174,6 +174,7 @@ FAKE_API void FakeFtpSetServerRoot(const char16_t* directory) {
   std::lock_guard lock(g_mutex);
   State().serverRoot = Text(directory);
 }
+// Bytes per stream callback; negative: pieces of changing size.
 FAKE_API void FakeFtpSetChunk(int64_t bytes) {
   std::lock_guard lock(g_mutex);
   State().chunk = bytes;
@@ -392,14 +393,18 @@ FAKE_API int64_t SendFTPStreamEx(int64_t conn, int64_t (*read)(void*, char*, int
   const fs::path written = safe && !final.empty() ? final.parent_path() / ".fake-upload.part" : final;
   std::FILE* out = written.empty() ? nullptr : std::fopen(written.c_str(), "wb");
   if (!written.empty() && out == nullptr) return Fail("Send");
-  std::vector<char> buffer(static_cast<size_t>(State().chunk));
+  // A negative chunk asks for pieces of changing size, small ones among them.
+  static const int64_t kVarying[] = {65536, 100, 4096, 1, 70001, 4095};
+  const bool varying = State().chunk < 0;
+  std::vector<char> buffer(static_cast<size_t>(varying ? 70001 : State().chunk));
   int64_t chunks = 0, done = 0;
   int64_t result = 1;
   for (;;) {
+    const int64_t ask = varying ? kVarying[chunks % 6] : static_cast<int64_t>(buffer.size());
     lock.unlock();
-    const int64_t got = read(user, buffer.data(), static_cast<int64_t>(buffer.size()));
+    const int64_t got = read(user, buffer.data(), ask);
     lock.lock();
-    if (got < 0) { result = FailWith(13); break; }
+    if (got < 0 || got > ask) { result = FailWith(13); break; }
     if (got == 0) break;
     if (out != nullptr && std::fwrite(buffer.data(), 1, static_cast<size_t>(got), out) != static_cast<size_t>(got)) {
       result = Fail("Send");
@@ -441,11 +446,13 @@ FAKE_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_
   if (State().serverRoot.empty()) return Fails("Receive", source) ? Fail("Receive") : Succeed();
   std::FILE* in = std::fopen(OnServer(source).c_str(), "rb");
   if (in == nullptr) return FailWith(7);
-  std::vector<char> buffer(static_cast<size_t>(State().chunk));
+  static const size_t kVarying[] = {65536, 100, 4096, 1, 70001, 4095};
+  const bool varying = State().chunk < 0;
+  std::vector<char> buffer(varying ? 70001 : static_cast<size_t>(State().chunk));
   int64_t chunks = 0;
   int64_t result = 1;
   for (;;) {
-    const size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
+    const size_t got = std::fread(buffer.data(), 1, varying ? kVarying[chunks % 6] : buffer.size(), in);
     if (got == 0) break;
     lock.unlock();
     const int64_t taken = write(user, buffer.data(), static_cast<int64_t>(got));
