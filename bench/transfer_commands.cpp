@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
@@ -73,18 +74,23 @@ struct GapMeter {
   }
 };
 
-// Runs the event loop as the program's own would until the job has ended.
+// Runs an event loop, as the program's own does (sleeping until something
+// happens), until the job has ended.
 void RunUntilIdle(AppState& state) {
-  while (ServerJobRunning(state)) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-  }
+  QEventLoop loop;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+    if (!ServerJobRunning(state)) loop.quit();
+  });
+  check.start(5);
+  loop.exec();
 }
 
-// Runs the loop for ms milliseconds.
+// Runs an event loop for ms milliseconds.
 void RunFor(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, ms - t.elapsed());
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 QByteArray Head(const QString& path, qint64 n) {
@@ -182,7 +188,7 @@ int main(int argc, char** argv) {
       if (!ServerJobRunning(state)) return 1;  // over already: nothing to measure
       QElapsedTimer timer;
       timer.start();
-      state.main.cancelButton->click();
+      CancelServerJob(state);  // what the cancel control and Escape run
       RunUntilIdle(state);
       latency[round] = timer.nsecsElapsed() / 1e6;
     }

@@ -65,6 +65,8 @@ struct PendingAnswer {
 }  // namespace
 
 FtpSession::~FtpSession() {
+  // Whatever runs ends now rather than when it is done.
+  if (engine != nullptr && job != 0) CancelJob(*engine, job);
   StopEngine(engine);
   engine = nullptr;
   // Posts still queued for the context die with it.

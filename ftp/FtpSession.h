@@ -29,7 +29,7 @@ struct FtpSession {
   QVector<ServerEntry> rows;       // the server list's rows as records; row 0 is ".."
   int shownRows = 0;               // how many of them the widget holds yet
   std::atomic<const JobContext*> running{nullptr};  // the job on the worker, for trust questions
-  ~FtpSession();                   // ends the engine, then drops its pending posts
+  ~FtpSession();                   // cancels the running job, ends the engine, drops its pending posts
 };
 
 // The session, created with its engine on first use. Null without the library.
