@@ -81,6 +81,8 @@ struct FtpFunctions {
 // The class of the last failed call on conn; kFtpErrorUnknown without the function.
 [[nodiscard]] int64_t LastErrorClass(const FtpFunctions& ftp, int64_t conn);
 
-static_assert(kFtpErrorCancelled == kTarnholmErrorCancelled && kFtpErrorReplaceRefused == kTarnholmErrorReplaceRefused &&
-                  kFtpErrorConnectionLost == kTarnholmErrorConnectionLost && kFtpErrorOther == kTarnholmErrorOther,
+static_assert(int64_t{kFtpErrorCancelled} == int64_t{kTarnholmErrorCancelled} &&
+                  int64_t{kFtpErrorReplaceRefused} == int64_t{kTarnholmErrorReplaceRefused} &&
+                  int64_t{kFtpErrorConnectionLost} == int64_t{kTarnholmErrorConnectionLost} &&
+                  int64_t{kFtpErrorOther} == int64_t{kTarnholmErrorOther},
               "the program's error classes are the backend's");

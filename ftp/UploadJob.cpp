@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "crypto/CipherStream.h"
-#include "crypto/StreamCipher.h"
+#include "ftp/EncryptAhead.h"
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/LocalPartial.h"
@@ -21,9 +21,6 @@ namespace {
 
 const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
 
-// Below this the backend's buffer cannot take the bytes held back as well.
-constexpr int64_t kSmallBuffer = 4096;
-
 struct Source {
   const JobContext& ctx;
   const TransferEvents& events;
@@ -31,17 +28,14 @@ struct Source {
   int fd = -1;
   int64_t size = 0;
   int64_t done = 0;
-  int readError = 0;       // errno of a failed read
-  bool cipherFailed = false;
+  int readError = 0;  // errno of a failed read
   bool encrypted = false;
-  bool ended = false;      // the encrypted stream has given its last bytes
-  StreamCipher cipher;
-  std::vector<uint8_t> small;  // for backends that ask for tiny pieces
-  int64_t smallStart = 0, smallEnd = 0;
+  EncryptAhead ahead;  // encrypted: the bytes come from here
   ProgressThrottle throttle;
 
   Source(const JobContext& c, const TransferEvents& e) : ctx(c), events(e) {}
   ~Source() {
+    StopEncryptAhead(ahead);  // it reads from fd
     if (fd >= 0) ::close(fd);
   }
 };
@@ -57,42 +51,9 @@ int64_t ReadSome(Source& s, uint8_t* buffer, int64_t capacity) {
   }
 }
 
-// Fills buffer (capacity > kStreamCipherHeldMax) with the next encrypted bytes.
-int64_t EncryptSome(Source& s, uint8_t* buffer, int64_t capacity) {
-  if (s.ended) return 0;
-  for (;;) {
-    const int64_t got = ReadSome(s, buffer + s.cipher.heldCount, capacity - s.cipher.heldCount);
-    if (got < 0) return -1;
-    if (got == 0) {
-      s.ended = true;
-      const int64_t tail = FinishStreamCipher(s.cipher, buffer);
-      if (tail < 0) s.cipherFailed = true;
-      return tail;
-    }
-    const int64_t ready = UpdateStreamCipher(s.cipher, buffer, got);
-    if (ready < 0) {
-      s.cipherFailed = true;
-      return -1;
-    }
-    if (ready > 0) return ready;
-  }
-}
-
 int64_t Next(Source& s, uint8_t* buffer, int64_t capacity) {
   if (!s.encrypted) return ReadSome(s, buffer, capacity);
-  // What a small request left over goes first, whatever the next one asks.
-  if (capacity >= kSmallBuffer && s.smallStart == s.smallEnd) return EncryptSome(s, buffer, capacity);
-  if (s.smallStart == s.smallEnd) {
-    s.small.resize(static_cast<size_t>(64 * 1024));
-    const int64_t got = EncryptSome(s, s.small.data(), static_cast<int64_t>(s.small.size()));
-    if (got <= 0) return got;
-    s.smallStart = 0;
-    s.smallEnd = got;
-  }
-  const int64_t n = std::min(capacity, s.smallEnd - s.smallStart);
-  std::memcpy(buffer, s.small.data() + s.smallStart, static_cast<size_t>(n));
-  s.smallStart += n;
-  return n;
+  return TakeEncrypted(s.ahead, reinterpret_cast<char*>(buffer), capacity);
 }
 
 int64_t OnRead(void* user, char* buffer, int64_t capacity) {
@@ -186,20 +147,18 @@ bool SendByStream(const JobContext& ctx, const TransferItem& item, const Transfe
     return false;
   }
   source.size = info.st_size;
-  if (item.encrypted && !StartStreamCipher(source.cipher, true, settings.key)) {
-    failure = {kEncryptFailed, QString()};
-    return false;
-  }
   ::posix_fadvise(source.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (item.encrypted) StartEncryptAhead(source.ahead, source.fd, settings.key);
   const int64_t flags = item.replaces ? kSendReplaceSafely : 0;
   if (ctx.ftp.SendFTPStreamEx(ctx.conn, &OnRead, &source, source.size, Utf16(item.target), 0, flags, ctx.msg) != 0) {
     return true;
   }
   errorClass = LastErrorClass(ctx.ftp, ctx.conn);
-  if (source.cipherFailed) {
+  StopEncryptAhead(source.ahead);
+  if (source.ahead.cipherFailed) {
     failure = {kEncryptFailed, QString()};
-  } else if (source.readError != 0) {
-    failure = {kSendFailed, ReasonForLocalError(source.readError)};
+  } else if (source.readError != 0 || source.ahead.readError != 0) {
+    failure = {kSendFailed, ReasonForLocalError(source.readError != 0 ? source.readError : source.ahead.readError)};
   } else {
     failure = {kSendFailed, ReasonForErrorClass(errorClass, settings.protocol), true};
   }

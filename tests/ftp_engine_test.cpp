@@ -175,7 +175,9 @@ TEST(Engine, CancelEndsTheJobAtEveryStageAndTheNextJobRuns) {
     ASSERT_TRUE(WriteBytes(h.server + "old.bin", "server's old content"));
     ASSERT_TRUE(WriteBytes(h.local + "old.bin", "local old content"));
     ASSERT_TRUE(WriteBytes(h.local + "up.bin", Pattern(300000)));
-    if (c.stage != Stage::Connect) ASSERT_TRUE(h.Connect().opened);
+    if (c.stage != Stage::Connect) {
+      ASSERT_TRUE(h.Connect().opened);
+    }
     h.fake.hold(c.operation);
 
     int64_t id = 0;
@@ -221,7 +223,9 @@ TEST(Engine, CancelEndsTheJobAtEveryStageAndTheNextJobRuns) {
     EXPECT_EQ(EntriesIn(h.server), QStringList{"old.bin"});
 
     // The backend's cancel is sticky; it must not reach the next job.
-    if (c.stage == Stage::Connect) ASSERT_TRUE(h.Connect().opened);
+    if (c.stage == Stage::Connect) {
+      ASSERT_TRUE(h.Connect().opened);
+    }
     const FolderResult next = h.Run<FolderResult>([](const JobContext& ctx) { return ListFolder(ctx, "/", {}); });
     EXPECT_TRUE(next.listing.ok);
   }
@@ -325,7 +329,9 @@ TEST(Streams, AFailedUploadKeepsTheServersFileAndLeavesNothingOfItsOwn) {
     ASSERT_TRUE(h.loaded);
     ASSERT_TRUE(WriteBytes(h.server + "old.bin", "server's old content"));
     ASSERT_TRUE(WriteBytes(h.local + "up.bin", Pattern(c.size)));
-    if (c.sourceMissing) ASSERT_TRUE(QFile::remove(h.local + "up.bin"));
+    if (c.sourceMissing) {
+      ASSERT_TRUE(QFile::remove(h.local + "up.bin"));
+    }
     ASSERT_TRUE(h.Connect().opened);
     if (c.fail != nullptr) h.fake.Fail(c.fail, QString::fromLatin1(c.failArgument));
     if (c.errorClass != 0) h.fake.setErrorClass(c.fail, c.errorClass);
@@ -380,8 +386,12 @@ TEST(Streams, DownloadsReplaceTheTargetOnlyWhenCompleteAndNeverWriteThroughALink
       EXPECT_FALSE(QFileInfo(target).isSymLink());
       EXPECT_EQ(ReadBytes(target), plain);
       EXPECT_EQ(ModeOf(target), k.target == Target::File ? 0640u : NewFileMode());
-      if (k.target == Target::LinkToFile) EXPECT_EQ(ReadBytes(pointed), "not to be touched");
-      if (k.target == Target::DanglingLink) EXPECT_FALSE(QFile::exists(pointed));
+      if (k.target == Target::LinkToFile) {
+        EXPECT_EQ(ReadBytes(pointed), "not to be touched");
+      }
+      if (k.target == Target::DanglingLink) {
+        EXPECT_FALSE(QFile::exists(pointed));
+      }
       EXPECT_EQ(EntriesIn(h.local), QStringList{"f.txt"});
     }
   }
