@@ -92,7 +92,7 @@ run() {
       "$best_up" "$REF_UP" "$(echo "$best_up / $REF_UP" | bc -l)" \
       "$best_down" "$REF_DOWN" "$(echo "$best_down / $REF_DOWN" | bc -l)" "$limit" "$((peak / 1024))" "$worst"
   done
-  # The cancel comes a second into each transfer: a small file is over by then.
+  # The cancel comes 0.3 s into each transfer: a small file is over by then.
   [ "$SIZE_MIB" -ge 512 ] || return 0
   out=$("$TOOL" cancel "$protocol" "$port" "$TARNHOLM_TEST_USER" "$TARNHOLM_TEST_PASS" \
     "$WORK/payload.bin" "$folder" "$WORK/back" 0)

@@ -1,5 +1,6 @@
 // Uploads on the worker: each file is read straight from disk into the
-// backend's send buffer, encrypted in place when it goes up encrypted.
+// backend's send buffer; one that goes up encrypted is encrypted ahead of the
+// sender on a thread of its own.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,8 +8,6 @@
 
 #include <QFile>
 #include <cerrno>
-#include <cstring>
-#include <vector>
 
 #include "crypto/CipherStream.h"
 #include "ftp/EncryptAhead.h"
