@@ -20,6 +20,7 @@ constexpr long kDefaultStallSeconds = 30;  // a reply wait or a transfer below 1
 // Measured on loopback against vsftpd: larger buffers gain nothing more.
 constexpr long kDownloadBufferBytes = 512 * 1024;
 constexpr long kUploadBufferBytes = 2 * 1024 * 1024;
+constexpr long kQuitSeconds = 2;
 
 // Runs FTP commands in the directory dirUrl names. They go after the CWD
 // (post-quote): a refused command then keeps the control connection.
@@ -213,6 +214,11 @@ FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, Failure& error
       .Set(CURLOPT_FTP_USE_EPSV, 1L)  // passive mode (EPSV, falling back to PASV)
       .Set(CURLOPT_BUFFERSIZE, kDownloadBufferBytes)
       .Set(CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferBytes);
+#if LIBCURL_VERSION_NUM >= 0x075700
+  // A cancel during name resolution leaves the resolver thread behind
+  // instead of waiting for its answer.
+  o.Set(CURLOPT_QUICK_EXIT, 1L);
+#endif
   if (login.security != FtpSecurity::None) {
     s->tlsData = true;
     o.Set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL))
@@ -250,7 +256,18 @@ FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, Failure& error
   return s.release();
 }
 
-void FtpClose(FtpSession* session) { delete session; }
+void FtpClose(FtpSession* session) {
+  if (session == nullptr) return;
+  // Closing sends QUIT and waits for its answer; a server that does not
+  // give one must not hold the caller for the whole stall bound. libcurl
+  // closes the cached connection with its own handle, which takes its
+  // timeouts from the handle added last: so the short bound goes in once.
+  if (curl_easy_setopt(session->curl.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, kQuitSeconds) == CURLE_OK &&
+      curl_multi_add_handle(session->multi.get(), session->curl.get()) == CURLM_OK) {
+    (void)curl_multi_remove_handle(session->multi.get(), session->curl.get());
+  }
+  delete session;
+}
 
 bool FtpCheck(FtpSession* s, Failure& error) {
   CURLcode rc = ResetRequest(*s, s->base + "/");
