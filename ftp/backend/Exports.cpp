@@ -159,6 +159,10 @@ int64_t OpenFTPEx(int64_t conn, int64_t protocol, const char16_t* host, int64_t 
       r.preferredKeyTypes = it->second.preferredKeyTypes;
     }
     auto c = RemoteOpen(r, error);
+    if (c && CancelRequested(r.cancel)) {
+      c.reset();  // it came through just as the cancel request did: closed again
+      Fail(error, ErrorClass::Cancelled, "cancelled");
+    }
     if (!c) {
       WriteMessage(msg, error.text);
       return 0;

@@ -127,11 +127,13 @@ struct ListingSink {
 };
 
 void StopForSize(FtpSession& s, const ListingReader& r) {
+  const ListingLimits& limits = r.collector.limits;
   s.stop = Stop::ListingTooLarge;
-  s.stopText = r.collector.entries->size() >= r.collector.limits.maxEntries
-                   ? "the folder holds more than " + std::to_string(r.collector.limits.maxEntries) + " entries"
-                   : "the folder's entries need more than " +
-                         std::to_string(r.collector.limits.maxBytes >> 20) + " MiB";
+  s.stopText = r.textBytes > limits.maxText ? "the listing is longer than " + std::to_string(limits.maxText >> 20) +
+                                                  " MiB"
+               : r.collector.entries->size() >= limits.maxEntries
+                   ? "the folder holds more than " + std::to_string(limits.maxEntries) + " entries"
+                   : "the folder's entries need more than " + std::to_string(limits.maxBytes >> 20) + " MiB";
 }
 
 size_t FeedSink(char* data, size_t size, size_t count, void* user) {
