@@ -1,7 +1,6 @@
 #include "FtpSession.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
@@ -11,12 +10,11 @@
 #include "FtpInternal.h"
 #include "ListingCollector.h"
 #include "ServerPath.h"
+#include "Timeouts.h"
 
 namespace tarnholm::backend {
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 15;
-constexpr long kDefaultStallSeconds = 30;  // a reply wait or a transfer below 1 byte/s
 // Measured on loopback against vsftpd: larger buffers gain nothing more.
 constexpr long kDownloadBufferBytes = 512 * 1024;
 constexpr long kUploadBufferBytes = 2 * 1024 * 1024;
@@ -143,15 +141,6 @@ size_t FeedSink(char* data, size_t size, size_t count, void* user) {
   return 0;
 }
 
-// Tests shorten the bound; nonsense falls back to the default.
-long StallSeconds() {
-  const char* text = std::getenv("TARNHOLM_STALL_SECONDS");
-  if (text == nullptr) return kDefaultStallSeconds;
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  return end != text && *end == 0 && value >= 1 && value <= 3600 ? value : kDefaultStallSeconds;
-}
-
 bool ValidHost(const std::string& host) {
   if (host.empty()) return false;
   for (const unsigned char c : host) {
@@ -207,10 +196,10 @@ FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, Failure& error
       .Set(CURLOPT_NOSIGNAL, 1L)
       .Set(CURLOPT_USERNAME, login.user.c_str())
       .Set(CURLOPT_PASSWORD, login.password.c_str())
-      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds)
-      .Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, StallSeconds())
-      .Set(CURLOPT_LOW_SPEED_LIMIT, 1L)
-      .Set(CURLOPT_LOW_SPEED_TIME, StallSeconds())
+      .Set(CURLOPT_CONNECTTIMEOUT, static_cast<long>(kConnectSeconds))
+      .Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(StallSeconds()))
+      .Set(CURLOPT_LOW_SPEED_LIMIT, 1L)  // below 1 byte/s for the stall bound: stalled
+      .Set(CURLOPT_LOW_SPEED_TIME, static_cast<long>(StallSeconds()))
       .Set(CURLOPT_TCP_KEEPALIVE, 1L)
       .Set(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD))
       .Set(CURLOPT_FTP_USE_EPSV, 1L)  // passive mode (EPSV, falling back to PASV)
