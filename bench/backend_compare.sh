@@ -4,7 +4,9 @@
 # SFTP); prints seconds and the ratio back end / reference per direction,
 # for the file functions and for the stream functions (with callbacks that
 # read and write the same local files).
-#   bench/backend_compare.sh BUILD_DIR SERVERS_ENV [SIZE_MIB] [ROUNDS]
+#   bench/backend_compare.sh BUILD_DIR SERVERS_ENV [SIZE_MIB] [ROUNDS] [PROTOCOLS]
+# PROTOCOLS: a blank-separated choice of FTP FTPS-explicit FTPS-implicit SFTP
+# (default all).
 # Each direction runs ROUNDS times (default 3), back end and reference taking
 # turns, and the fastest of each counts: the machine is shared, so the minimum
 # is the figure least disturbed by others.
@@ -14,6 +16,8 @@ BUILD="$1"
 ENV_FILE="$2"
 SIZE_MIB="${3:-1024}"
 ROUNDS="${4:-3}"
+PROTOCOLS=" ${5:-FTP FTPS-explicit FTPS-implicit SFTP} "
+wanted() { [[ "$PROTOCOLS" == *" $1 "* ]]; }
 # shellcheck disable=SC1090
 source "$ENV_FILE"
 TOOL="$BUILD/bin/bench_backend_transfer"
@@ -86,16 +90,23 @@ bench_curl() {  # name goal protocol port url_prefix curl_options...
 }
 
 echo "File of $SIZE_MIB MiB, fastest of $ROUNDS; back end vs reference tool (curl; lftp for SFTP)"
-bench_curl FTP "<= 1.10" 1 "$TARNHOLM_FTP_PORT" "ftp://127.0.0.1:$TARNHOLM_FTP_PORT"
+if wanted FTP; then
+  bench_curl FTP "<= 1.10" 1 "$TARNHOLM_FTP_PORT" "ftp://127.0.0.1:$TARNHOLM_FTP_PORT"
+fi
 # The back end caps FTPS at TLS 1.2; the reference gets the same cap.
-bench_curl FTPS-explicit "none set" 4 "$TARNHOLM_FTP_PORT" "ftp://127.0.0.1:$TARNHOLM_FTP_PORT" \
-  --ssl-reqd -k --tls-max 1.2
-bench_curl FTPS-implicit "none set" 3 "$TARNHOLM_FTPS_IMPLICIT_PORT" \
-  "ftps://127.0.0.1:$TARNHOLM_FTPS_IMPLICIT_PORT" -k --tls-max 1.2
-
-command -v lftp >/dev/null || { echo "lftp is missing: no SFTP reference" >&2; exit 1; }
-SFTP_URL="sftp://127.0.0.1:$TARNHOLM_SFTP_PORT"
-LFTP_SET="set sftp:connect-program 'ssh -a -x -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null'"
-measure SFTP "<= 1.10" 2 "$TARNHOLM_SFTP_PORT" \
-  "lftp -u '$AUTH' -e \"$LFTP_SET; put $WORK/source.bin -o $REMOTE_DIR/payload.bin; bye\" $SFTP_URL" \
-  "lftp -u '$AUTH' -e \"$LFTP_SET; get $REMOTE_DIR/payload.bin -o $WORK/back.bin; bye\" $SFTP_URL"
+if wanted FTPS-explicit; then
+  bench_curl FTPS-explicit "none set" 4 "$TARNHOLM_FTP_PORT" "ftp://127.0.0.1:$TARNHOLM_FTP_PORT" \
+    --ssl-reqd -k --tls-max 1.2
+fi
+if wanted FTPS-implicit; then
+  bench_curl FTPS-implicit "none set" 3 "$TARNHOLM_FTPS_IMPLICIT_PORT" \
+    "ftps://127.0.0.1:$TARNHOLM_FTPS_IMPLICIT_PORT" -k --tls-max 1.2
+fi
+if wanted SFTP; then
+  command -v lftp >/dev/null || { echo "lftp is missing: no SFTP reference" >&2; exit 1; }
+  SFTP_URL="sftp://127.0.0.1:$TARNHOLM_SFTP_PORT"
+  LFTP_SET="set sftp:connect-program 'ssh -a -x -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null'"
+  measure SFTP "<= 1.10" 2 "$TARNHOLM_SFTP_PORT" \
+    "lftp -u '$AUTH' -e \"$LFTP_SET; put $WORK/source.bin -o $REMOTE_DIR/payload.bin; bye\" $SFTP_URL" \
+    "lftp -u '$AUTH' -e \"$LFTP_SET; get $REMOTE_DIR/payload.bin -o $WORK/back.bin; bye\" $SFTP_URL"
+fi

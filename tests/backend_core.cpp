@@ -227,16 +227,33 @@ TEST(ListingLimits, EntriesAndTheirMemoryAreCounted) {
 }
 
 TEST(ListingLimits, AListingPastTheLimitStopsTheReader) {
-  std::vector<tb::DirEntry> entries;
-  tb::ListingReader reader;
-  reader.format = tb::ListingFormat::Mlsd;
-  reader.collector.entries = &entries;
-  reader.collector.limits.maxEntries = 3;
-  const std::string line = "type=file;size=1; x\r\n";
-  EXPECT_TRUE(tb::FeedListing(reader, line + line + line));
-  EXPECT_FALSE(tb::FeedListing(reader, line));
-  EXPECT_FALSE(tb::FinishListing(reader));
-  EXPECT_EQ(entries.size(), 3u);
+  const std::string entry = "type=file;size=1; x\r\n";
+  const std::string noise = "this is no entry\r\n";
+  struct Row {
+    const char* name;
+    std::string line;
+    std::size_t maxEntries;
+    std::size_t maxText;
+    std::size_t kept;
+  };
+  const Row rows[] = {
+      {"entries", entry, 3, std::size_t{1} << 20, 3},
+      {"lines that are no entries, without end", noise, 3, 10 * noise.size(), 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<tb::DirEntry> entries;
+    tb::ListingReader reader;
+    reader.format = tb::ListingFormat::Mlsd;
+    reader.collector.entries = &entries;
+    reader.collector.limits.maxEntries = row.maxEntries;
+    reader.collector.limits.maxText = row.maxText;
+    bool stopped = false;
+    for (int i = 0; i < 100 && !stopped; ++i) stopped = !tb::FeedListing(reader, row.line);
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(tb::FinishListing(reader));
+    EXPECT_EQ(entries.size(), row.kept);
+  }
 }
 
 TEST(HostKeyOrder, TrustedTypesComeFirst) {

@@ -1,6 +1,6 @@
 // Listings and transfers that end well: a huge FTP listing stops at the
 // limit, a stalled one stops on cancel, stalled and cut transfers end with
-// their class, a large SFTP folder on a slow line lists fully while each wait
+// their class, a close does not hang on a mute server, a large SFTP folder on a slow line lists fully while each wait
 // stays bounded, and links on a session that dies fail the listing instead
 // of being typed as files.
 
@@ -249,6 +249,18 @@ TEST_F(ListingTest, StalledAndCutFtpTransfersEndWithTheirClass) {
     EXPECT_EQ(lib_->LastErrorClass(kConn), row.cls) << Utf8(msg_);
     (void)lib_->Close(kConn, msg_);
   }
+}
+
+// Closing says QUIT and waits for the answer, but not for long.
+TEST_F(ListingTest, ClosingDoesNotWaitLongForAMuteServer) {
+  HostileServer server;
+  ASSERT_GT(server.port, 0);
+  ASSERT_NE(Open(1, server.port, "mute-later", "x"), 0) << Utf8(msg_);
+  const auto start = Clock::now();
+  EXPECT_NE(lib_->Close(kConn, msg_), 0);
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  std::cout << "[ figure   ] close against a mute server " << seconds << " s\n";
+  EXPECT_LT(seconds, 10.0);  // the stall bound, 30 s, is what it waited before
 }
 
 // Each reply of the server comes late, so the whole listing takes several

@@ -35,7 +35,8 @@ struct Connection {
   ProgressFn progress;
   CancelToken* cancel = nullptr;  // the token of the connection's number
   // Temporary files of failed or cancelled sends that could not be removed
-  // at once; removed before the next call and at the close.
+  // at once; tried again before the next call that talks to the server and
+  // at the close.
   std::vector<std::string> leftovers;
 };
 

@@ -92,11 +92,12 @@ int64_t Guarded(char16_t* msg, Body&& body) {
 
 // Runs op on the open connection conn and records the class of its outcome.
 // A cancel request refuses the call before it touches anything; a closed
-// number gives 0 untouched. op returns its result; 0 is a failure of class
+// number gives 0 untouched. Before an op that talks to the server anyway,
+// the temporary files of earlier failed sends get another try. op returns its result; 0 is a failure of class
 // Other unless op names the class, or sets None for a 0 that is an answer
 // (the end of a listing, a size of 0).
 template <class Op>
-int64_t WithConnection(int64_t conn, char16_t* msg, Op&& op) {
+int64_t WithConnection(int64_t conn, char16_t* msg, Op&& op, bool talksToServer = true) {
   ErrorClass cls = ErrorClass::Other;
   const int64_t result = Guarded(msg, [&]() -> int64_t {
     if (CancelRequested(&CancelTokenFor(conn))) {
@@ -106,7 +107,7 @@ int64_t WithConnection(int64_t conn, char16_t* msg, Op&& op) {
     }
     Connection* c = FindConnection(conn);
     if (c == nullptr) return 0;
-    if (!c->leftovers.empty()) RemoveLeftovers(*c);
+    if (talksToServer && !c->leftovers.empty()) RemoveLeftovers(*c);
     Failure error;
     error.cls = ErrorClass::Other;  // what a 0 means unless the operation says more
     const int64_t r = op(*c, error);
@@ -159,6 +160,10 @@ int64_t OpenFTPEx(int64_t conn, int64_t protocol, const char16_t* host, int64_t 
       r.preferredKeyTypes = it->second.preferredKeyTypes;
     }
     auto c = RemoteOpen(r, error);
+    if (c && CancelRequested(r.cancel)) {
+      c.reset();  // it came through just as the cancel request did: closed again
+      Fail(error, ErrorClass::Cancelled, "cancelled");
+    }
     if (!c) {
       WriteMessage(msg, error.text);
       return 0;
@@ -200,7 +205,7 @@ int64_t NextFTPDirectoryEntryEx(int64_t conn, char16_t* msg) {
     }
     ++c.nextEntry;
     return 1;
-  });
+  }, false);
 }
 
 int64_t FTPDirectoryEntryNameEx(int64_t conn, char16_t* name, char16_t* msg) {
@@ -209,7 +214,7 @@ int64_t FTPDirectoryEntryNameEx(int64_t conn, char16_t* name, char16_t* msg) {
     if (e == nullptr || name == nullptr) return 0;
     CopyToBuffer(Utf8ToUtf16(e->name), name, kNameChars);
     return 1;
-  });
+  }, false);
 }
 
 int64_t FTPDirectoryEntrySizeEx(int64_t conn, char16_t* msg) {
@@ -217,14 +222,14 @@ int64_t FTPDirectoryEntrySizeEx(int64_t conn, char16_t* msg) {
     const DirEntry* e = CurrentEntry(c);
     if (e != nullptr) error.cls = ErrorClass::None;  // a size of 0 is no failure
     return e == nullptr ? 0 : e->size;
-  });
+  }, false);
 }
 
 int64_t FTPDirectoryEntryDateEx(int64_t conn, char16_t* msg) {
   return WithConnection(conn, msg, [](Connection& c, Failure&) -> int64_t {
     const DirEntry* e = CurrentEntry(c);
     return e == nullptr ? -1 : e->date;
-  });
+  }, false);
 }
 
 int64_t FTPDirectoryEntryTypeEx(int64_t conn, char16_t* msg) {
@@ -232,7 +237,7 @@ int64_t FTPDirectoryEntryTypeEx(int64_t conn, char16_t* msg) {
     const DirEntry* e = CurrentEntry(c);
     if (e != nullptr) error.cls = ErrorClass::None;  // type 0 ("other") is no failure
     return e == nullptr ? 0 : static_cast<int64_t>(e->type);
-  });
+  }, false);
 }
 
 int64_t FTPDirectoryEntryAttributesEx(int64_t conn, char16_t* msg) {
@@ -241,7 +246,7 @@ int64_t FTPDirectoryEntryAttributesEx(int64_t conn, char16_t* msg) {
     if (e == nullptr) return 0;
     error.cls = ErrorClass::None;
     return e->type == EntryType::Directory ? 0x10 : e->type == EntryType::File ? 0x80 : 0;
-  });
+  }, false);
 }
 
 int64_t FinishFTPDirectoryEx(int64_t conn, char16_t* msg) {
@@ -251,7 +256,7 @@ int64_t FinishFTPDirectoryEx(int64_t conn, char16_t* msg) {
     std::vector<DirEntry>().swap(c.entries);
     c.nextEntry = 0;
     return wasOpen ? 1 : 0;
-  });
+  }, false);
 }
 
 int64_t SetFTPDirectoryEx(int64_t conn, const char16_t* path, char16_t* msg) {
@@ -271,7 +276,7 @@ int64_t GetFTPDirectoryEx(int64_t conn, char16_t* buffer, char16_t* msg) {
     if (buffer == nullptr) return 0;
     CopyToBuffer(Utf8ToUtf16(c.directory), buffer, kNameChars);
     return 1;
-  });
+  }, false);
 }
 
 int64_t CreateFTPDirectoryEx(int64_t conn, const char16_t* path, char16_t* msg) {
@@ -352,7 +357,7 @@ int64_t IsFTPEx(int64_t conn, char16_t* msg) {
   return WithConnection(conn, msg, [](Connection& c, Failure& error) -> int64_t {
     error.cls = ErrorClass::None;  // SFTP is an answer, not a failure
     return c.protocol == Protocol::Sftp ? 0 : 1;
-  });
+  }, false);
 }
 
 int64_t SetFTPProgressCallbackEx(int64_t conn, TarnholmProgressFn fn, void* user) {

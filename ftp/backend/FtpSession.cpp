@@ -1,7 +1,6 @@
 #include "FtpSession.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
@@ -11,15 +10,15 @@
 #include "FtpInternal.h"
 #include "ListingCollector.h"
 #include "ServerPath.h"
+#include "Timeouts.h"
 
 namespace tarnholm::backend {
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 15;
-constexpr long kDefaultStallSeconds = 30;  // a reply wait or a transfer below 1 byte/s
 // Measured on loopback against vsftpd: larger buffers gain nothing more.
 constexpr long kDownloadBufferBytes = 512 * 1024;
 constexpr long kUploadBufferBytes = 2 * 1024 * 1024;
+constexpr long kQuitSeconds = 2;
 
 // Runs FTP commands in the directory dirUrl names. They go after the CWD
 // (post-quote): a refused command then keeps the control connection.
@@ -126,11 +125,13 @@ struct ListingSink {
 };
 
 void StopForSize(FtpSession& s, const ListingReader& r) {
+  const ListingLimits& limits = r.collector.limits;
   s.stop = Stop::ListingTooLarge;
-  s.stopText = r.collector.entries->size() >= r.collector.limits.maxEntries
-                   ? "the folder holds more than " + std::to_string(r.collector.limits.maxEntries) + " entries"
-                   : "the folder's entries need more than " +
-                         std::to_string(r.collector.limits.maxBytes >> 20) + " MiB";
+  s.stopText = r.textBytes > limits.maxText ? "the listing is longer than " + std::to_string(limits.maxText >> 20) +
+                                                  " MiB"
+               : r.collector.entries->size() >= limits.maxEntries
+                   ? "the folder holds more than " + std::to_string(limits.maxEntries) + " entries"
+                   : "the folder's entries need more than " + std::to_string(limits.maxBytes >> 20) + " MiB";
 }
 
 size_t FeedSink(char* data, size_t size, size_t count, void* user) {
@@ -138,15 +139,6 @@ size_t FeedSink(char* data, size_t size, size_t count, void* user) {
   if (FeedListing(*sink.reader, std::string_view(data, size * count))) return size * count;
   StopForSize(*sink.session, *sink.reader);
   return 0;
-}
-
-// Tests shorten the bound; nonsense falls back to the default.
-long StallSeconds() {
-  const char* text = std::getenv("TARNHOLM_STALL_SECONDS");
-  if (text == nullptr) return kDefaultStallSeconds;
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  return end != text && *end == 0 && value >= 1 && value <= 3600 ? value : kDefaultStallSeconds;
 }
 
 bool ValidHost(const std::string& host) {
@@ -204,15 +196,20 @@ FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, Failure& error
       .Set(CURLOPT_NOSIGNAL, 1L)
       .Set(CURLOPT_USERNAME, login.user.c_str())
       .Set(CURLOPT_PASSWORD, login.password.c_str())
-      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds)
-      .Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, StallSeconds())
-      .Set(CURLOPT_LOW_SPEED_LIMIT, 1L)
-      .Set(CURLOPT_LOW_SPEED_TIME, StallSeconds())
+      .Set(CURLOPT_CONNECTTIMEOUT, static_cast<long>(kConnectSeconds))
+      .Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(StallSeconds()))
+      .Set(CURLOPT_LOW_SPEED_LIMIT, 1L)  // below 1 byte/s for the stall bound: stalled
+      .Set(CURLOPT_LOW_SPEED_TIME, static_cast<long>(StallSeconds()))
       .Set(CURLOPT_TCP_KEEPALIVE, 1L)
       .Set(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD))
       .Set(CURLOPT_FTP_USE_EPSV, 1L)  // passive mode (EPSV, falling back to PASV)
       .Set(CURLOPT_BUFFERSIZE, kDownloadBufferBytes)
       .Set(CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferBytes);
+#if LIBCURL_VERSION_NUM >= 0x075700
+  // A cancel during name resolution leaves the resolver thread behind
+  // instead of waiting for its answer.
+  o.Set(CURLOPT_QUICK_EXIT, 1L);
+#endif
   if (login.security != FtpSecurity::None) {
     s->tlsData = true;
     o.Set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL))
@@ -250,7 +247,18 @@ FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, Failure& error
   return s.release();
 }
 
-void FtpClose(FtpSession* session) { delete session; }
+void FtpClose(FtpSession* session) {
+  if (session == nullptr) return;
+  // Closing sends QUIT and waits for its answer; a server that does not
+  // give one must not hold the caller for the whole stall bound. libcurl
+  // closes the cached connection with its own handle, which takes its
+  // timeouts from the handle added last: so the short bound goes in once.
+  if (curl_easy_setopt(session->curl.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, kQuitSeconds) == CURLE_OK &&
+      curl_multi_add_handle(session->multi.get(), session->curl.get()) == CURLM_OK) {
+    (void)curl_multi_remove_handle(session->multi.get(), session->curl.get());
+  }
+  delete session;
+}
 
 bool FtpCheck(FtpSession* s, Failure& error) {
   CURLcode rc = ResetRequest(*s, s->base + "/");

@@ -47,6 +47,11 @@ bool CollectEntry(EntryCollector& collector, DirEntry&& entry) {
 
 bool FeedListing(ListingReader& reader, std::string_view bytes) {
   if (reader.full) return false;
+  reader.textBytes += bytes.size();
+  if (reader.textBytes > reader.collector.limits.maxText) {
+    reader.full = true;
+    return false;
+  }
   while (!bytes.empty()) {
     const auto nl = bytes.find('\n');
     const std::string_view piece = bytes.substr(0, nl);

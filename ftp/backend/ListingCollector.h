@@ -17,10 +17,14 @@ namespace tarnholm::backend {
 
 inline constexpr std::size_t kMaxListingEntries = 1000000;
 inline constexpr std::size_t kMaxListingBytes = std::size_t{256} << 20;
+// The text of an FTP listing: far more than a million entries ever need,
+// so that a server sending lines that are no entries cannot go on forever.
+inline constexpr std::size_t kMaxListingText = std::size_t{1} << 30;
 
 struct ListingLimits {
   std::size_t maxEntries = kMaxListingEntries;
   std::size_t maxBytes = kMaxListingBytes;
+  std::size_t maxText = kMaxListingText;
 };
 
 struct EntryCollector {
@@ -44,6 +48,7 @@ struct ListingReader {
   ListingFormat format = ListingFormat::List;
   int64_t nowUtc = 0;
   EntryCollector collector;
+  std::size_t textBytes = 0;  // of the listing so far
   std::string partial;       // the line begun but not yet ended
   bool skippingLine = false;  // inside a line that grew past kMaxListingLine
   bool full = false;          // a limit was reached

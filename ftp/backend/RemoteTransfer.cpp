@@ -20,8 +20,11 @@ namespace tarnholm::backend {
 namespace {
 
 // A cancelled send is answered within half a second; its clean-up gets what
-// is left of that, and is otherwise retried before the next call.
+// is left of that, and is otherwise retried before the next call. Other
+// clean-ups may take a little longer, but a server that has gone away must
+// not hold the call that failed because of it.
 constexpr long kCleanupAfterCancelMs = 300;
+constexpr long kCleanupMs = 2000;
 
 bool NoSession(Failure& error) { return Fail(error, ErrorClass::Other, "connection has no session"); }
 
@@ -43,7 +46,7 @@ void RemoveTemporary(Connection& c, const std::string& path) {
   if (c.sftp) {
     removed = SftpRemoveFileNow(c.sftp.get(), path, why);
   } else if (c.ftp) {
-    removed = FtpRemoveFileNow(c.ftp.get(), path, CancelRequested(c.cancel) ? kCleanupAfterCancelMs : 0, why);
+    removed = FtpRemoveFileNow(c.ftp.get(), path, CancelRequested(c.cancel) ? kCleanupAfterCancelMs : kCleanupMs, why);
   }
   if (!removed && (why.cls == ErrorClass::Timeout || why.cls == ErrorClass::ConnectionLost ||
                    why.cls == ErrorClass::Cancelled)) {
