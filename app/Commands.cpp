@@ -46,6 +46,7 @@ Command MainWindowCommand(const Event& event) {
     case WidgetId::UploadButton: return Command::UploadSelected;
     case WidgetId::DownloadButton: return Command::DownloadSelected;
     case WidgetId::OverviewButton: return Command::OpenOverviewWindow;
+    case WidgetId::CancelButton: return Command::CancelServerJob;
     default: return Command::None;
   }
 }

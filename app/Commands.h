@@ -38,6 +38,7 @@ enum class Command {
   OpenServerEntry,        // Enter in the server list: as a double click
   ServerListUp,           // Backspace in the server list
   RefreshServerList,      // F5 in the server list
+  CancelServerJob,        // the cancel control (or Escape) while a job runs
 };
 
 [[nodiscard]] Command MainWindowCommand(const Event& event);

@@ -10,6 +10,7 @@
 #include "app/ShowProfile.h"
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
+#include "ftp/FtpSession.h"
 #include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
 #include "ftp/Upload.h"
@@ -41,6 +42,7 @@ void RunCommand(AppState& state, Command command, const Event& event) {
     case Command::OpenOverviewWindow: OpenOverviewWindow(state, MakeEventSink(state)); break;
     case Command::CloseOverviewWindow: CloseOverviewWindow(state); break;
     case Command::RequestQuit:
+      if (!ConfirmQuitDuringJob(state)) break;
       state.quitRequested = true;
       // The next pass of the loop sees the request, as a wait period would.
       QTimer::singleShot(0, state.main.window, [&state] {
@@ -67,7 +69,11 @@ void RunCommand(AppState& state, Command command, const Event& event) {
     case Command::DeleteLocalEntries: DeleteLocalEntries(state); break;
     case Command::OpenLocalFile: OpenLocalFile(state); break;
     case Command::ShowProfileMenu: ShowContextMenu(state.menus.profile, WindowId::Settings); break;
-    case Command::OpenSettingsWindow: OpenSettingsWindow(state, MakeEventSink(state)); break;
+    case Command::OpenSettingsWindow:
+      // The profile must not change under a connect that is still running.
+      if (!RefuseWhileBusy(state)) OpenSettingsWindow(state, MakeEventSink(state));
+      break;
+    case Command::CancelServerJob: CancelServerJob(state); break;
     case Command::CloseSettingsWindow: CloseSettingsWindow(state); break;
     case Command::ConfirmSettings:
       if (ConfirmSettings(state) == ConfirmResult::Applied) {
@@ -100,7 +106,7 @@ void RunCommand(AppState& state, Command command, const Event& event) {
 
 bool HandleMainWindowEvent(AppState& state, const Event& event) {
   const Command command = MainWindowCommand(event);
-  if (command == Command::EndProgram) return false;
+  if (command == Command::EndProgram) return !ConfirmQuitDuringJob(state);
   RunCommand(state, command, event);
   return true;
 }

@@ -17,9 +17,10 @@ void ShowProfileInWindow(AppState& state) {
     keyUsable = ParseKeyText(state.cipherCode, state.keyMaterial, [&w](const QString& title, const QString& text) {
       ShowInfo(w.window, title, text);
     });
-    // Not written to the file here: only the settings window stores it.
-    if (!keyUsable) state.useCipher = 0;
   }
+  // Encryption stays on as the profile says: with a key that is not valid,
+  // uploads and encrypted downloads are refused rather than done in plain text.
+  state.keyTextInvalid = state.useCipher != 0 && !keyUsable;
   if (keyUsable) {
     w.keyIndicator->setPixmap(LoadProgramImages().key);
   } else {

@@ -12,6 +12,7 @@
 #include "app/ShowProfile.h"
 #include "ftp/Connection.h"
 #include "ftp/FtpLibrary.h"
+#include "ftp/FtpSession.h"
 #include "local/LocalList.h"
 #include "settings/SettingsStore.h"
 #include "ui/ContextMenus.h"
@@ -38,11 +39,11 @@ bool QuitRequested(AppState& state) {
 StartupResult RunStartup(AppState& state) {
   if (QuitRequested(state)) return StartupResult::Interrupted;
   state.localFolder = HomeDirectoryText();
-  state.transfers.reserve(8);
 
   // Without the library the program runs on; every FTP command then refuses.
   (void)LoadFtpLibrary(state);
   if (QuitRequested(state)) return StartupResult::Interrupted;
+  StartFtpEngine(state);
 
   const EventSink sink = MakeEventSink(state);
   CreateMainWindow(state.main, sink);

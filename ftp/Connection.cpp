@@ -5,11 +5,13 @@
 #include <QTreeWidget>
 #include <chrono>
 
-#include "state/StatusLog.h"
+#include "ftp/ErrorReasons.h"
 #include "ftp/FtpLibrary.h"
+#include "ftp/FtpSession.h"
+#include "ftp/ServerJobs.h"
 #include "ftp/ServerList.h"
 #include "ftp/Trust.h"
-#include "ui/Images.h"
+#include "state/StatusLog.h"
 #include "ui/MessageBox.h"
 
 namespace {
@@ -23,32 +25,83 @@ int64_t ReadClickClock(AppState& state) {
   return now - state.connectClockOrigin;
 }
 
-void ShowConnectedLook(AppState& state, bool connected) {
-  const ProgramImages& images = LoadProgramImages();
-  state.main.connectButton->setText(connected ? QStringLiteral("trennen") : QStringLiteral("verbinden"));
-  state.main.downloadButton->setIcon(connected ? images.downloadConnected : images.downloadDisconnected);
-  state.main.uploadButton->setIcon(connected ? images.uploadConnected : images.uploadDisconnected);
-}
-
-// After login the list shows the profile's directory when the server has it;
-// otherwise the directory the server put us in becomes the current one.
-void EnterHostFolder(AppState& state) {
-  FtpLibrary& ftp = *state.ftp;
-  if (ftp.SetFTPDirectoryEx(state.connection, Utf16(state.hostFolder), MessageBuffer(state)) != 0) return;
-  QString buffer(260, QLatin1Char(' '));
-  if (ftp.GetFTPDirectoryEx(state.connection, reinterpret_cast<char16_t*>(buffer.data()), MessageBuffer(state)) == 0) {
+void Connected(AppState& state, FolderResult& r) {
+  QPushButton* button = state.main.connectButton;
+  if (!r.opened) {
+    button->setChecked(false);
+    ClearStatusMessages(state);
+    state.connection = 0;
+    if (r.cancelled) {
+      AppendStatusMessage(state, QStringLiteral("Der Verbindungsaufbau wurde abgebrochen."));
+      return;
+    }
+    const QString reason = ReasonForErrorClass(r.errorClass, state.protocol);
+    ShowInfo(state.main.window, QStringLiteral("Fehler:"),
+             WithReason(QStringLiteral("Es konnte keine Verbindung mit dem Server hergestellt werden."), reason));
+    if (!reason.isEmpty()) AppendStatusMessage(state, reason);
     return;
   }
-  QString directory = QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer.utf16()));
-  if (!directory.startsWith(QLatin1Char('/'))) directory.prepend(QLatin1Char('/'));
-  if (!directory.endsWith(QLatin1Char('/'))) directory.append(QLatin1Char('/'));
-  state.hostFolder = directory;
+  state.connection = 1;
+  button->setChecked(true);
+  AppendStatusMessage(state, QStringLiteral("Verbunden"));
+  state.hostFolder = r.folder;
+  ShowConnectedLook(state, true);
+  ShowServerListing(state, r.listing);
+}
+
+void Connect(AppState& state) {
+  FtpSession* session = Session(state);
+  ConnectRequest request;
+  request.protocol = state.protocol;
+  request.host = state.hostUrl;
+  request.port = state.hostPort;
+  request.user = state.hostUser;
+  request.password = state.hostPass;
+  request.hostFolder = state.hostFolder;
+  request.trust = &ForwardTrustQuestion;
+  request.trustUser = session;
+  // A server with several host keys then shows the one remembered.
+  if (state.protocol == 2) request.keyTypes = HostKeyPreference(state.hostUrl, state.hostPort);
+  AppState* owner = &state;
+  const bool started = RunServerJob<FolderResult>(
+      state, QStringLiteral("Verbinden"),
+      [owner, request](const JobContext& ctx) {
+        return ConnectAndList(ctx, request, [owner, &ctx](int64_t count) {
+          PostToWindow(ctx, [owner, count] {
+            ShowJobProgress(*owner, QStringLiteral("Verzeichnis wird gelesen: %1 Einträge").arg(count));
+          });
+        });
+      },
+      &Connected);
+  if (!started) {
+    state.main.connectButton->setChecked(false);
+    return;
+  }
+  ShowJobProgress(state, QStringLiteral("Verbinden mit %1:%2 …").arg(state.hostUrl).arg(state.hostPort));
+}
+
+void Disconnected(AppState& state) {
+  state.connection = 0;
+  AppendStatusMessage(state, QStringLiteral("Verbindung geschlossen"));
+  state.main.serverList->clear();
+  if (state.ftpSession) {
+    state.ftpSession->rows.clear();
+    state.ftpSession->shownRows = 0;
+  }
+  state.hostFolder = QStringLiteral("/");
+  state.main.serverPath->setText(QString());
+  ShowConnectedLook(state, false);
 }
 
 }  // namespace
 
 void ConnectToggle(AppState& state) {
   QPushButton* button = state.main.connectButton;
+  if (ServerJobRunning(state)) {
+    button->setChecked(!button->isChecked());
+    (void)RefuseWhileBusy(state);
+    return;
+  }
   const int64_t now = ReadClickClock(state);
   if (now > 0 && now < state.lastConnectClickMs + 1000) {
     button->setChecked(!button->isChecked());
@@ -62,38 +115,32 @@ void ConnectToggle(AppState& state) {
       return;
     }
     ClearStatusMessages(state);
-    state.connection = 1;
-    // Unverified certificates and host keys are asked about during the open.
-    RegisterTrustCallback(state);
-    const int64_t opened = state.ftp->OpenFTPEx(state.connection, state.protocol, Utf16(state.hostUrl), state.hostPort,
-                                                Utf16(state.hostUser), Utf16(state.hostPass), 2, MessageBuffer(state));
-    if (opened == 0) {
-      ShowInfo(state.main.window, QStringLiteral("Fehler:"),
-               QStringLiteral("Es konnte keine Verbindung mit dem Server hergestellt werden."));
-      button->setChecked(false);
-      ClearStatusMessages(state);
-      state.connection = 0;
-      return;
-    }
-    AppendStatusMessage(state, QStringLiteral("Verbunden"));
-    EnterHostFolder(state);
-    RefreshServerList(state);
-    ShowConnectedLook(state, true);
+    Connect(state);
     return;
   }
-
-  if (state.connection != 0) {
-    CloseConnection(state);
-    AppendStatusMessage(state, QStringLiteral("Verbindung geschlossen"));
-    state.main.serverList->clear();
-    state.hostFolder = QStringLiteral("/");
-    state.main.serverPath->setText(QString());
+  if (state.connection == 0) {
+    ShowConnectedLook(state, false);
+    return;
   }
-  ShowConnectedLook(state, false);
+  const bool started = RunServerJob<bool>(
+      state, QStringLiteral("Trennen"),
+      [](const JobContext& ctx) {
+        CloseOnServer(ctx);
+        return true;
+      },
+      [](AppState& s, bool&) { Disconnected(s); });
+  if (!started) button->setChecked(true);
 }
 
 void CloseConnection(AppState& state) {
-  if (state.connection == 0) return;
-  if (state.ftp != nullptr) (void)state.ftp->CloseFTPEx(state.connection, MessageBuffer(state));
+  FtpSession* session = state.ftpSession.get();
+  if (session != nullptr) {
+    if (session->job != 0) CancelJob(*session->engine, session->job);
+    if (state.connection != 0 || session->job != 0) {
+      (void)SubmitJob(*session->engine, [](JobContext& ctx) { CloseOnServer(ctx); });
+    }
+    // Ending the engine runs the close, then drops what the cancelled job posts.
+    state.ftpSession.reset();
+  }
   state.connection = 0;
 }

@@ -4,15 +4,12 @@
 
 #include "state/AppState.h"
 
-// Builds the transfer list from the selected server files (kinds 7 and 8).
-// An encrypted file while encryption is off, or a No to an overwrite
-// question, ends the command before anything is received. Nothing while not
-// connected or while the local list shows the volumes (no directory to
-// write into).
+// Plans the download from the records of the selected server files (folders
+// among them are skipped and named in the status log). An encrypted file
+// while encryption is off, or a No to an overwrite question, ends the command
+// before anything is received. Each file streams into a partial file beside
+// its target (owner-only, decrypted on the way) that replaces the target only
+// once complete; the first error ends the run with its message and leaves the
+// target as it was. Nothing while not connected; while the local list shows
+// the volumes a status line says where to go first.
 void DownloadSelected(AppState& state);
-
-// Receives every pending entry of state.transfers in order. An existing local
-// file is replaced only by complete new content; the first error shows its
-// "Fehler:" box and ends the run, leaving the target as it was. True when
-// all were received.
-[[nodiscard]] bool ReceiveTransferList(AppState& state);

@@ -7,39 +7,6 @@
 
 namespace {
 
-template <typename Fn>
-bool Resolve(QLibrary& library, const char* name, Fn& function) {
-  function = reinterpret_cast<Fn>(library.resolve(name));
-  return function != nullptr;
-}
-
-bool ResolveAll(FtpLibrary& f) {
-  QLibrary& l = f.library;
-  bool all = Resolve(l, "OpenFTPEx", f.OpenFTPEx);
-  all &= Resolve(l, "CloseFTPEx", f.CloseFTPEx);
-  all &= Resolve(l, "ExamineFTPDirectoryEx", f.ExamineFTPDirectoryEx);
-  all &= Resolve(l, "NextFTPDirectoryEntryEx", f.NextFTPDirectoryEntryEx);
-  all &= Resolve(l, "FTPDirectoryEntryNameEx", f.FTPDirectoryEntryNameEx);
-  all &= Resolve(l, "FTPDirectoryEntrySizeEx", f.FTPDirectoryEntrySizeEx);
-  all &= Resolve(l, "FTPDirectoryEntryDateEx", f.FTPDirectoryEntryDateEx);
-  all &= Resolve(l, "FTPDirectoryEntryTypeEx", f.FTPDirectoryEntryTypeEx);
-  all &= Resolve(l, "FinishFTPDirectoryEx", f.FinishFTPDirectoryEx);
-  all &= Resolve(l, "SetFTPDirectoryEx", f.SetFTPDirectoryEx);
-  all &= Resolve(l, "CreateFTPDirectoryEx", f.CreateFTPDirectoryEx);
-  all &= Resolve(l, "DeleteFTPDirectoryEx", f.DeleteFTPDirectoryEx);
-  all &= Resolve(l, "DeleteFTPFileEx", f.DeleteFTPFileEx);
-  all &= Resolve(l, "RenameFTPFileEx", f.RenameFTPFileEx);
-  all &= Resolve(l, "ReceiveFTPFileEx", f.ReceiveFTPFileEx);
-  all &= Resolve(l, "SendFTPFileEx", f.SendFTPFileEx);
-  all &= Resolve(l, "CheckFTPConnectionEx", f.CheckFTPConnectionEx);
-  all &= Resolve(l, "IsFTPEx", f.IsFTPEx);
-  all &= Resolve(l, "GetFTPDirectoryEx", f.GetFTPDirectoryEx);
-  all &= Resolve(l, "FTPDirectoryEntryAttributesEx", f.FTPDirectoryEntryAttributesEx);
-  (void)Resolve(l, "SetFTPProgressCallbackEx", f.SetFTPProgressCallbackEx);
-  (void)Resolve(l, "SetFTPTrustCallbackEx", f.SetFTPTrustCallbackEx);
-  return all;
-}
-
 // Like the usual search order for program libraries: the program's own folder
 // first (where the portable bundle keeps it), then the system's search path.
 bool LoadByBareName(QLibrary& library, const QString& name) {
@@ -55,7 +22,7 @@ bool LoadByBareName(QLibrary& library, const QString& name) {
 
 bool LoadFtpLibrary(AppState& state, const QString& name) {
   auto* ftp = new FtpLibrary;
-  if (LoadByBareName(ftp->library, name) && ResolveAll(*ftp)) {
+  if (LoadByBareName(ftp->library, name) && ResolveFtpFunctions(ftp->library, *ftp)) {
     state.ftp = ftp;
     return true;
   }
@@ -67,6 +34,9 @@ bool LoadFtpLibrary(AppState& state, const QString& name) {
 }
 
 void UnloadFtpLibrary(AppState& state) {
+  // The session's engine calls into the library until it has stopped.
+  state.ftpSession.reset();
+  state.connection = 0;
   if (state.ftp == nullptr) return;
   state.ftp->library.unload();
   delete state.ftp;

@@ -1,5 +1,7 @@
 #include "ftp/ServerNames.h"
 
+#include <QUrl>
+
 QString FileExtension(const QString& name) {
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   if (dot <= 0) return QString();
@@ -26,4 +28,16 @@ QString ParentServerFolder(const QString& folder) {
   // Search the last "/" before the trailing one and keep the text up to it.
   const qsizetype slash = folder.size() >= 2 ? folder.lastIndexOf(QLatin1Char('/'), folder.size() - 2) : -1;
   return slash < 0 ? folder : folder.left(slash + 1);
+}
+
+QString NormalizeServerFolder(const QString& folder) {
+  QString normal = folder;
+  while (normal.endsWith(QLatin1Char('/'))) normal.chop(1);
+  if (!normal.startsWith(QLatin1Char('/'))) normal.prepend(QLatin1Char('/'));
+  if (normal != QLatin1String("/")) normal.append(QLatin1Char('/'));
+  return normal;
+}
+
+QString DownloadLink(const QString& prefix, const QString& folder, const QString& name) {
+  return prefix + QString::fromLatin1(QUrl::toPercentEncoding(folder + name, "/"));
 }

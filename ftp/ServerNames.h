@@ -20,3 +20,12 @@ enum ServerRowKind { kParentRow = 5, kDirectoryRow = 6, kFileRow = 7, kEncrypted
 
 // "/a/b/" becomes "/a/"; "/" stays "/".
 [[nodiscard]] QString ParentServerFolder(const QString& folder);
+
+// The folder as the program keeps it: absolute, ending in exactly one "/"
+// ("sub" and "/sub//" both become "/sub/"; "" becomes "/").
+[[nodiscard]] QString NormalizeServerFolder(const QString& folder);
+
+// The download link of a server file: the prefix as typed, then the folder and
+// name with everything outside the unreserved characters and "/" percent-encoded
+// (UTF-8), as a browser expects it.
+[[nodiscard]] QString DownloadLink(const QString& prefix, const QString& folder, const QString& name);

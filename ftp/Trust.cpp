@@ -8,7 +8,6 @@
 #include <QSaveFile>
 #include <algorithm>
 
-#include "ftp/FtpLibrary.h"
 
 namespace {
 
@@ -188,47 +187,6 @@ bool Ask(AppState& state, const TarnholmTrustQuestion& q, TrustState known, cons
   return ShowMessageBox(state.main.window, TrustQuestionBox(q, known, oldFingerprint)) == BoxAnswer::Yes;
 }
 
-int AnswerTrust(AppState& state, const TarnholmTrustQuestion& q) {
-  TrustIdentity id;
-  id.host = QString::fromUtf16(q.host);
-  id.port = static_cast<int>(q.port);
-  id.hostKey = q.kind == 2;
-  id.fingerprint = QString::fromUtf16(q.fingerprint);
-  if (id.hostKey) {
-    const QStringList parts = QString::fromUtf16(q.publicKey).split(QLatin1Char(' '));
-    if (parts.size() != 2) return 0;
-    id.type = parts[0];
-    id.key = parts[1];
-  } else {
-    id.type = QString::fromLatin1(kCertificateType);
-    id.key = id.fingerprint;
-  }
-  if ((q.kind != 1 && q.kind != 2) || !UsableHost(id.host) || id.key.isEmpty() || id.key.contains(QLatin1Char(' ')))
-    return 0;
-
-  const QString path = TrustFilePath();
-  // A file that cannot be read asks as for a server not known yet.
-  TrustLines lines;
-  (void)ReadTrustFile(path, &lines);
-  QString oldFingerprint;
-  const TrustState known = FindTrust(lines, id, &oldFingerprint);
-  if (known == TrustState::Known) return 1;
-  if (!Ask(state, q, known, oldFingerprint)) return 0;
-  // A file that cannot be read or written costs only the memory of this
-  // answer; it is never written from less than all its lines.
-  (void)StoreTrust(path, id);
-  return 1;
-}
-
-int TrustCallback(void* user, const TarnholmTrustQuestion* question) {
-  if (user == nullptr || question == nullptr) return 0;
-  try {
-    return AnswerTrust(*static_cast<AppState*>(user), *question);
-  } catch (...) {
-    return 0;  // nothing unwinds into the backend
-  }
-}
-
 }  // namespace
 
 QString KnownHostName(const QString& host, int port) {
@@ -378,7 +336,34 @@ MessageBoxRequest TrustQuestionBox(const TarnholmTrustQuestion& q, TrustState kn
   return request;
 }
 
-void RegisterTrustCallback(AppState& state) {
-  if (state.ftp == nullptr || state.ftp->SetFTPTrustCallbackEx == nullptr) return;
-  (void)state.ftp->SetFTPTrustCallbackEx(state.connection, &TrustCallback, &state);
+int AnswerTrustQuestion(AppState& state, const TarnholmTrustQuestion& q) {
+  TrustIdentity id;
+  id.host = QString::fromUtf16(q.host);
+  id.port = static_cast<int>(q.port);
+  id.hostKey = q.kind == 2;
+  id.fingerprint = QString::fromUtf16(q.fingerprint);
+  if (id.hostKey) {
+    const QStringList parts = QString::fromUtf16(q.publicKey).split(QLatin1Char(' '));
+    if (parts.size() != 2) return 0;
+    id.type = parts[0];
+    id.key = parts[1];
+  } else {
+    id.type = QString::fromLatin1(kCertificateType);
+    id.key = id.fingerprint;
+  }
+  if ((q.kind != 1 && q.kind != 2) || !UsableHost(id.host) || id.key.isEmpty() || id.key.contains(QLatin1Char(' ')))
+    return 0;
+
+  const QString path = TrustFilePath();
+  // A file that cannot be read asks as for a server not known yet.
+  TrustLines lines;
+  (void)ReadTrustFile(path, &lines);
+  QString oldFingerprint;
+  const TrustState known = FindTrust(lines, id, &oldFingerprint);
+  if (known == TrustState::Known) return 1;
+  if (!Ask(state, q, known, oldFingerprint)) return 0;
+  // A file that cannot be read or written costs only the memory of this
+  // answer; it is never written from less than all its lines.
+  (void)StoreTrust(path, id);
+  return 1;
 }

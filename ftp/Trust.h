@@ -84,6 +84,7 @@ enum class TrustState { Unknown, Known, Changed };
 [[nodiscard]] MessageBoxRequest TrustQuestionBox(const TarnholmTrustQuestion& q, TrustState known,
                                                  const QString& oldFingerprint);
 
-// Registers the program's answer to the backend's trust questions for
-// state.connection (when the backend has the function); call before opening.
-void RegisterTrustCallback(AppState& state);
+// The program's answer to one of the backend's trust questions, on the GUI
+// thread: 1 to go on with the identity (known, or trusted by the user now and
+// remembered), 0 to refuse it. The engine's worker waits for it meanwhile.
+[[nodiscard]] int AnswerTrustQuestion(AppState& state, const TarnholmTrustQuestion& question);

@@ -4,13 +4,12 @@
 
 #include "state/AppState.h"
 
-// Builds the transfer list from the selected local files, asking before a
-// server entry of the same name is replaced (No ends the command before
-// anything is sent), and runs SendTransferList. Nothing while not connected.
+// Plans the upload from the selected local files (folders among them are
+// skipped and named in the status log), asks before a server entry of the
+// same name is replaced (No ends the command before anything is sent), and
+// runs it on the engine: each file streams from disk, encrypted on the way
+// when encryption is on; one that replaces a server file goes to a temporary
+// name and replaces it only once complete. The first error ends the run with
+// its message; after a complete run the server list is listed again. Nothing
+// while not connected; refused while encryption is on without a valid key.
 void UploadSelected(AppState& state);
-
-// Sends every pending entry of state.transfers in order through a fresh
-// temporary file. The first error shows its "Fehler:" box and ends the run:
-// later entries stay unsent and the server list is not refreshed. True when
-// all were sent (the server list is then refreshed).
-[[nodiscard]] bool SendTransferList(AppState& state);

@@ -61,7 +61,8 @@ QString WithoutTrailingSlashes(QString text) {
 void SetWindowTooltips(SettingsWindow& w) {
   w.profileList->setToolTip(QStringLiteral("das genutzte Profil einstellen - ein Rechtsklick zeigt ein Menü"));
   w.appPathForTemp->setToolTip(
-      QStringLiteral("alternativ wird dafür das temporäre Verzeichnis auf dem PC des Anwenders genutzt"));
+      QStringLiteral("nur für ältere FTP-Bibliotheken ohne Datenströme: verschlüsselte Übertragungen brauchen "
+                     "dann eine Zwischendatei, alternativ im temporären Verzeichnis auf dem PC des Anwenders"));
   w.cipherCode->setToolTip(QStringLiteral(
       "Schlüssel und InitialisierungsVektor: 48 zweistellige Hex-Werte durch Leerzeichen getrennt"));
   w.keyButton->setToolTip(
@@ -230,8 +231,10 @@ ConfirmResult ConfirmSettings(AppState& state, const QString& fileName) {
     keyUsable = ParseKeyText(state.cipherCode, state.keyMaterial, [&w](const QString& title, const QString& text) {
       ShowInfo(w.window, title, text);
     });
-    if (!keyUsable) state.useCipher = 0;
   }
+  // Encryption stays as the user set it: with a key that is no key, uploads
+  // are refused rather than sent in plain text.
+  state.keyTextInvalid = state.useCipher != 0 && !keyUsable;
   ShowKeyIndicator(state, keyUsable);
 
   ApplyProfileList(state, selected, w.profiles, fileName);

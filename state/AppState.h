@@ -4,8 +4,8 @@
 // it needs) as an argument; nothing in here has behaviour of its own.
 
 #include <QString>
-#include <QVector>
 #include <cstdint>
+#include <memory>
 
 #include "state/KeyMaterial.h"
 #include "ui/ContextMenus.h"
@@ -13,16 +13,9 @@
 #include "ui/OverviewWindowWidgets.h"
 
 struct FtpLibrary;      // ftp/FtpLibrary.h: the loaded backend and its 20 functions
+struct FtpSession;      // ftp/FtpSession.h: the transfer engine, its job and the server list's records
 struct LocalListState;  // local/LocalList.h: directory, pattern, sort state, watcher
 struct SettingsWindow;  // settings/SettingsWindow.h: the settings window's widgets
-
-// One file of an upload or download command.
-struct TransferEntry {
-  int row = -1;
-  int64_t size = 0;
-  QString sourcePath;
-  QString targetPath;
-};
 
 struct AppState {
   // Program-wide settings (group Global).
@@ -45,6 +38,7 @@ struct AppState {
   int32_t useCipher = 0;
   QString cipherCode;
   KeyMaterial keyMaterial{};
+  bool keyTextInvalid = false;  // encryption is on, but cipherCode is no valid key text
 
   // Names of all profiles, each followed by "°°°".
   QString profileList;
@@ -54,10 +48,10 @@ struct AppState {
   int64_t lastConnectClickMs = 0;    // elapsed-time clock reading of the last accepted click
   int64_t connectClockOrigin = -1;   // steady-clock ms of the clock's first reading
   FtpLibrary* ftp = nullptr;         // null when the backend could not be loaded
-  QString messageBuffer = QString(1024, QLatin1Char(' '));
-  QString listingBuffer = QString(260, QLatin1Char(' '));
-
-  QVector<TransferEntry> transfers = QVector<TransferEntry>(0);
+  // The engine that owns the connection on its worker thread; created on
+  // first use, ended (before the library is unloaded) by UnloadFtpLibrary or
+  // with this record.
+  std::shared_ptr<FtpSession> ftpSession;
 
   bool quitRequested = false;  // exit button: the loop ends on the next pass
   bool loopLeft = false;        // the event loop has been left; shutdown follows

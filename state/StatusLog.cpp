@@ -49,4 +49,5 @@ void ApplyTooltips(AppState& state) {
   tip(w.exitButton, "beendet das Programm");
   tip(w.progressBar, "zeigt den Fortschritt beim Up- und Download an");
   tip(w.messageArea, "zeigt Meldungen bzgl. der Verbindung mit dem Server an");
+  tip(w.cancelButton, "bricht den laufenden Vorgang ab (Esc)");
 }

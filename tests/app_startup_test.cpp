@@ -148,7 +148,9 @@ TEST(Startup, ProfileIsShownWithKeyTooltipsAndCaptions) {
   EXPECT_TRUE(boxes.asked.empty());
 }
 
-TEST(Startup, BadKeyTextSwitchesEncryptionOffForTheRun) {
+// Encryption stays on as stored: uploads are then refused with a reason
+// rather than sent in plain text.
+TEST(Startup, BadKeyTextLeavesEncryptionOnWithTheKeyMarkedInvalid) {
   TemporaryWorkingDirectory cwd;
   const QByteArray file = Ini("[Global]\nselProfile = Profil1\n\n[Profil1]\nUseCipher = 1\nCipherCode = 00 11\n");
   WriteAll(cwd.FilePath("ftp.ini"), file);
@@ -158,7 +160,8 @@ TEST(Startup, BadKeyTextSwitchesEncryptionOffForTheRun) {
   ASSERT_EQ(boxes.asked.size(), 1u);
   EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Fehler:"));
   EXPECT_EQ(boxes.asked[0].text, QStringLiteral("Für den Schlüssel werden 48 Hexwerte durch Leerzeichen getrennt erwartet."));
-  EXPECT_EQ(program.state.useCipher, 0);
+  EXPECT_EQ(program.state.useCipher, 1);
+  EXPECT_TRUE(program.state.keyTextInvalid);
   EXPECT_TRUE(program.state.main.keyIndicator->pixmap().isNull());
   EXPECT_EQ(ReadAll(cwd.FilePath("ftp.ini")), file) << "the switch is not written back at start-up";
 }

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "ftp/backend/DateValue.h"
+#include "ftp/backend/HostKeyOrder.h"
 #include "ftp/backend/ListParser.h"
+#include "ftp/backend/ListingCollector.h"
 #include "ftp/backend/ServerPath.h"
 #include "ftp/backend/Utf16.h"
 
@@ -156,6 +158,142 @@ TEST_F(ListLineTest, WholeListingSkipsNoiseAndKeepsOrder) {
   EXPECT_EQ(entries[1].name, "a");
   EXPECT_EQ(entries[2].name, "b");
   EXPECT_EQ(entries[2].size, 4);
+}
+
+// Feeds a listing to the reader in pieces of every size from 1 byte up, so
+// that line ends fall on every boundary.
+TEST_F(ListLineTest, ListingReadAsItArrivesMatchesTheWholeText) {
+  const std::string text =
+      "total 8\r\n"
+      "drwxr-xr-x 2 0 0 4096 Dec 24  2018 sub\r\n"
+      "-rw-r--r-- 1 0 0 3 Dec 24  2018 a name with blanks\r\n"
+      "-rw-r--r-- 1 0 0 " + std::string(70000, 'x') + "\r\n"  // no line any server means
+      "-rw-r--r-- 1 0 0 4 Dec 24  2018 last";
+  const auto whole = tb::ParseListing(text, tb::ListingFormat::List, kNowUtc);
+  ASSERT_EQ(whole.size(), 3u);  // the overlong line parses as nothing either way
+  for (const std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{4096}, text.size()}) {
+    SCOPED_TRACE(piece);
+    std::vector<tb::DirEntry> entries;
+    tb::ListingReader reader;
+    reader.nowUtc = kNowUtc;
+    reader.collector.entries = &entries;
+    for (std::size_t at = 0; at < text.size(); at += piece) {
+      ASSERT_TRUE(tb::FeedListing(reader, std::string_view(text).substr(at, piece)));
+    }
+    ASSERT_TRUE(tb::FinishListing(reader));
+    ASSERT_EQ(entries.size(), whole.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      EXPECT_EQ(entries[i].name, whole[i].name);
+      EXPECT_EQ(entries[i].size, whole[i].size);
+      EXPECT_EQ(entries[i].date, whole[i].date);
+    }
+  }
+}
+
+TEST(ListingLimits, EntriesAndTheirMemoryAreCounted) {
+  struct Row {
+    const char* name;
+    std::size_t maxEntries;
+    std::size_t maxBytes;
+    std::size_t nameLength;
+    std::size_t kept;  // entries collected before the limit refuses one
+  };
+  // A name of up to 15 characters lives inside the string; a longer one has
+  // a heap block of its length plus one.
+  const std::size_t entry = sizeof(tb::DirEntry);
+  const Row rows[] = {
+      {"the count limit", 5, std::size_t{1} << 30, 3, 5},
+      {"short names: the array alone", 1000, 64 * entry, 3, 64},
+      {"long names: their blocks count too", 1000, 64 * entry + 8 * 101, 100, 8},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<tb::DirEntry> entries;
+    entries.reserve(64);  // capacity fixed, so the array's share is known
+    tb::EntryCollector collector;
+    collector.entries = &entries;
+    collector.limits = {row.maxEntries, row.maxBytes};
+    std::size_t kept = 0;
+    while (kept < 1000) {
+      tb::DirEntry e;
+      e.name = std::string(row.nameLength, 'n');
+      if (!tb::CollectEntry(collector, std::move(e))) break;
+      ++kept;
+    }
+    EXPECT_EQ(kept, row.kept);
+    EXPECT_EQ(entries.size(), row.kept);
+    EXPECT_LE(tb::CollectedBytes(collector), row.maxBytes);
+  }
+}
+
+TEST(ListingLimits, AListingPastTheLimitStopsTheReader) {
+  const std::string entry = "type=file;size=1; x\r\n";
+  const std::string noise = "this is no entry\r\n";
+  struct Row {
+    const char* name;
+    std::string line;
+    std::size_t maxEntries;
+    std::size_t maxText;
+    std::size_t kept;
+  };
+  const Row rows[] = {
+      {"entries", entry, 3, std::size_t{1} << 20, 3},
+      {"lines that are no entries, without end", noise, 3, 10 * noise.size(), 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<tb::DirEntry> entries;
+    tb::ListingReader reader;
+    reader.format = tb::ListingFormat::Mlsd;
+    reader.collector.entries = &entries;
+    reader.collector.limits.maxEntries = row.maxEntries;
+    reader.collector.limits.maxText = row.maxText;
+    bool stopped = false;
+    for (int i = 0; i < 100 && !stopped; ++i) stopped = !tb::FeedListing(reader, row.line);
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(tb::FinishListing(reader));
+    EXPECT_EQ(entries.size(), row.kept);
+  }
+}
+
+TEST(HostKeyOrder, TrustedTypesComeFirst) {
+  const std::string usual =
+      "ssh-ed25519,ecdsa-sha2-nistp521,ecdsa-sha2-nistp384,ecdsa-sha2-nistp256,sk-ssh-ed25519@openssh.com,"
+      "sk-ecdsa-sha2-nistp256@openssh.com,rsa-sha2-512,rsa-sha2-256";
+  struct Row {
+    const char* types;
+    std::string algorithms;
+  };
+  const Row rows[] = {
+      {"", ""},
+      {"ssh-dss", ""},  // nothing known: the library's own order
+      {"ssh-rsa",
+       "rsa-sha2-512,rsa-sha2-256,ssh-rsa,ssh-ed25519,ecdsa-sha2-nistp521,ecdsa-sha2-nistp384,ecdsa-sha2-nistp256,"
+       "sk-ssh-ed25519@openssh.com,sk-ecdsa-sha2-nistp256@openssh.com"},
+      {"ssh-ed25519", usual},
+      {"ecdsa-sha2-nistp256  ssh-rsa",
+       "ecdsa-sha2-nistp256,rsa-sha2-512,rsa-sha2-256,ssh-rsa,ssh-ed25519,ecdsa-sha2-nistp521,ecdsa-sha2-nistp384,"
+       "sk-ssh-ed25519@openssh.com,sk-ecdsa-sha2-nistp256@openssh.com"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.types);
+    EXPECT_EQ(tb::HostKeyAlgorithms(row.types), row.algorithms);
+  }
+}
+
+TEST(ServerPath, TemporarySiblingStaysInTheFolderAndWithinANameLength) {
+  EXPECT_EQ(tb::TemporarySibling("/a/b/file.txt", 0x1234abcd), "/a/b/.file.txt.1234abcd.part");
+  // 300 bytes of two-byte characters: cut to fit 255, between characters.
+  std::string longName;
+  for (int i = 0; i < 150; ++i) longName += "\xc3\xa4";
+  const std::string temporary = tb::TemporarySibling("/d/" + longName, 7);
+  const std::string name = temporary.substr(3);
+  EXPECT_LE(name.size(), 255u);
+  EXPECT_EQ(temporary.substr(0, 4), "/d/.");
+  EXPECT_EQ(name.substr(name.size() - 14), ".00000007.part");
+  const std::string kept = name.substr(1, name.size() - 15);
+  EXPECT_EQ(kept.size() % 2, 0u) << "a character was cut in two";
+  EXPECT_EQ(longName.rfind(kept, 0), 0u);
 }
 
 TEST(ServerPath, Resolution) {

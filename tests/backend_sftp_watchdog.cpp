@@ -5,6 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+
+#include "ftp/backend/Cancel.h"
 #include "ftp/backend/SftpWatchdog.h"
 
 namespace {
@@ -47,6 +50,34 @@ TEST(SftpWatchdog, DisarmedOrUnarmedItLeavesTheSocketAlone) {
   EXPECT_EQ(::recv(pair.fds[0], &byte, 1, 0), 1);
   EXPECT_EQ(::send(pair.fds[0], "y", 1, 0), 1);
   EXPECT_FALSE(WatchdogFired(watchdog));
+}
+
+// A cancel request ends an armed operation after its grace, however often
+// the operation re-arms meanwhile; between operations it shuts nothing.
+TEST(SftpWatchdog, ACancelRequestEndsAnArmedWaitAfterTheGrace) {
+  using Clock = std::chrono::steady_clock;
+  SocketPair pair;
+  CancelToken token;
+  SftpWatchdog watchdog;
+  SetWatchdogSocket(watchdog, pair.fds[0]);
+  SetWatchdogCancel(watchdog, &token, std::chrono::milliseconds(200));
+  RequestCancel(token, true);
+  NudgeWatchdog(watchdog);
+  ::usleep(300000);
+  EXPECT_FALSE(WatchdogFired(watchdog)) << "nothing was armed";
+
+  ArmWatchdog(watchdog, 30);
+  const auto armed = Clock::now();
+  for (int i = 0; i < 5; ++i) {
+    ::usleep(20000);
+    ArmWatchdog(watchdog, 30);  // a block arrived: no extension of the grace
+  }
+  char byte = 0;
+  EXPECT_EQ(::recv(pair.fds[0], &byte, 1, 0), 0);
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - armed);
+  EXPECT_TRUE(WatchdogFired(watchdog));
+  EXPECT_GE(waited.count(), 150);
+  EXPECT_LT(waited.count(), 1000);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "ftp/Connection.h"
 #include "ftp/FtpLibrary.h"
+#include "ftp/FtpSession.h"
 #include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
 #include "state/DateFormat.h"
@@ -63,7 +64,10 @@ class FakeBackend : public ::testing::Test {
   void ClickConnect() {
     state.main.connectButton->setChecked(!state.main.connectButton->isChecked());
     ConnectToggle(state);
+    Settle();
   }
+  // Lets the engine's job end and its result arrive.
+  void Settle() { WaitForServerJob(state); }
   void LetASecondPass() { state.lastConnectClickMs -= 1000; }
 
   QStringList Column(int column) const {
@@ -227,23 +231,27 @@ TEST_F(FakeBackend, NavigationDownAndUp) {
   ClickConnect();
   Select({"sub"});
   HandleServerListEvent(state, EventType::DoubleClick);
+  Settle();
   EXPECT_EQ(state.hostFolder, QStringLiteral("/sub/"));
   EXPECT_EQ(state.main.serverPath->text(), QStringLiteral("/sub/"));
   EXPECT_EQ(StatusTexts().last(), QStringLiteral("Wechsel in das Verzeichnis ''sub''"));
 
   Select({".."});
   HandleServerListEvent(state, EventType::DoubleClick);
+  Settle();
   EXPECT_EQ(state.hostFolder, QStringLiteral("/"));
   EXPECT_EQ(StatusTexts().last(), QStringLiteral("Wechsel in das übergeordnete Verzeichnis"));
 
   Select({".."});
   HandleServerListEvent(state, EventType::DoubleClick);
+  Settle();
   EXPECT_EQ(state.hostFolder, QStringLiteral("/")) << "the root has no parent";
 
   fake.fail("SetDirectory", u"/sub/");
   Select({"sub"});
   const qsizetype lines = StatusTexts().size();
   HandleServerListEvent(state, EventType::DoubleClick);
+  Settle();
   HandleServerListEvent(state, EventType::LeftClick);
   EXPECT_EQ(state.hostFolder, QStringLiteral("/"));
   EXPECT_EQ(StatusTexts().size(), lines);
@@ -258,6 +266,7 @@ TEST_F(FakeBackend, RenameAndCreate) {
   Select({"a.txt"});
   recorder.inputAnswer = QStringLiteral("b.txt");
   RenameServerEntry(state);
+  Settle();
   ASSERT_EQ(recorder.inputs.size(), 1u);
   EXPECT_EQ(recorder.inputs[0].title, QStringLiteral("Datei umbenennen"));
   EXPECT_EQ(recorder.inputs[0].prompt, QStringLiteral("Neuer Dateiname:"));
@@ -268,21 +277,27 @@ TEST_F(FakeBackend, RenameAndCreate) {
   Select({"sub"});
   recorder.inputAnswer.clear();  // Escape
   RenameServerEntry(state);
+  Settle();
   EXPECT_EQ(recorder.inputs.back().prompt, QStringLiteral("Neuer Verzeichnisname:"));
   EXPECT_EQ(fake.Log().filter(QStringLiteral("Rename")).size(), 1);
 
   recorder.inputAnswer = QStringLiteral("neu");
   CreateServerDirectory(state);
+  Settle();
   EXPECT_EQ(recorder.inputs.back().title, QStringLiteral("Verzeichnis erstellen"));
   EXPECT_EQ(recorder.inputs.back().prompt, QStringLiteral("Bitte geben Sie den Verzeichnisnamen ein:"));
   EXPECT_TRUE(fake.Log().contains(QStringLiteral("CreateDirectory 1 /pub/neu")));
   EXPECT_EQ(StatusTexts().last(), QStringLiteral("Verzeichnis ''neu'' erstellt"));
 }
 
+// Not connected, there is no server to create it on: the name is asked for,
+// then nothing happens (the backend is not even called).
 TEST_F(FakeBackend, CreateWhileNotConnectedFailsSilently) {
   recorder.inputAnswer = QStringLiteral("neu");
   CreateServerDirectory(state);
-  EXPECT_TRUE(fake.Log().contains(QStringLiteral("CreateDirectory 0 /neu")));
+  Settle();
+  EXPECT_EQ(recorder.inputs.size(), 1u);
+  EXPECT_TRUE(fake.Log().filter(QStringLiteral("CreateDirectory")).isEmpty());
   EXPECT_TRUE(recorder.boxes.empty());
   EXPECT_TRUE(state.main.messageArea->toPlainText().isEmpty());
 }
@@ -297,6 +312,7 @@ TEST_F(FakeBackend, DeleteQuestionListsTwentyOfTwentyFiveFiles) {
   Select(names);
   recorder.answer = BoxAnswer::No;
   DeleteServerEntries(state);
+  Settle();
   ASSERT_EQ(recorder.boxes.size(), 1u);
   QString expected = QStringLiteral("Es wurde(n) 25 Datei(en) markiert.\r\nWollen Sie die wirklich löschen?\r\n");
   for (int i = 0; i < 20; ++i) expected += QStringLiteral("\r\n\"") + names[i] + QLatin1Char('"');
@@ -313,8 +329,10 @@ TEST_F(FakeBackend, DeleteStopsAtTheFirstRefusal) {
   ClickConnect();
   Select({"a", "b", "c"});
   DeleteServerEntries(state);
+  Settle();
   EXPECT_EQ(fake.Log().filter(QStringLiteral("DeleteFile")), (QStringList{"DeleteFile a", "DeleteFile b"}));
-  EXPECT_EQ(StatusTexts().last(), QStringLiteral("Datei ''a'' gelöscht"));
+  EXPECT_EQ(StatusTexts().mid(StatusTexts().size() - 2),
+            (QStringList{"Datei ''a'' gelöscht", "Das Löschen von ''b'' hat der Server abgelehnt."}));
   EXPECT_EQ(Column(0).size(), 4) << "the list was refreshed";
 }
 
@@ -326,6 +344,7 @@ TEST_F(FakeBackend, FirstSelectedRowDecidesBetweenFilesAndDirectory) {
 
   Select({"dir", "f1", "f2"});
   DeleteServerEntries(state);
+  Settle();
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].text, QStringLiteral("Wollen Sie folgendes Verzeichnis wirklich löschen?\r\n\r\n\"dir\""));
   EXPECT_EQ(fake.Log().filter(QStringLiteral("Delete")), QStringList{"DeleteDirectory dir"});
@@ -334,6 +353,7 @@ TEST_F(FakeBackend, FirstSelectedRowDecidesBetweenFilesAndDirectory) {
   fake.fail("DeleteDirectory", u"dir");
   Select({"dir"});
   DeleteServerEntries(state);
+  Settle();
   ASSERT_EQ(recorder.boxes.size(), 3u);
   EXPECT_EQ(recorder.boxes[2].title, QStringLiteral("Fehler:"));
   EXPECT_EQ(recorder.boxes[2].text,
@@ -350,6 +370,7 @@ TEST_F(FakeBackend, DownloadLink) {
     SCOPED_TRACE(folder);
     state.hostFolder = QString::fromUtf8(folder);
     RefreshServerList(state);
+    Settle();
     Select({"data.aes"});
     recorder.inputAnswer = QStringLiteral("edited link");
     CopyDownloadLink(state);

@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 
 #include "ftp/Connection.h"
+#include "ftp/ErrorReasons.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
@@ -105,40 +106,47 @@ TEST_P(ServerProgram, ListNavigateAndChangeTheServer) {
   // Down into a directory and back up.
   program.SelectOnly(QStringLiteral("sub"));
   HandleServerListEvent(state, EventType::DoubleClick);
+  program.Settle();
   EXPECT_EQ(state.hostFolder, folder + "sub/");
   EXPECT_EQ(program.Names(), (QStringList{"..", "inner.txt"}));
   program.SelectOnly(QStringLiteral(".."));
   HandleServerListEvent(state, EventType::DoubleClick);
+  program.Settle();
   EXPECT_EQ(state.hostFolder, folder);
   EXPECT_EQ(program.LastStatus(), QStringLiteral("Wechsel in das übergeordnete Verzeichnis"));
 
   // Create, rename and delete.
   program.inputAnswer = QStringLiteral("neu");
   CreateServerDirectory(state);
+  program.Settle();
   EXPECT_TRUE(QFileInfo(local + "/neu").isDir());
   EXPECT_EQ(program.LastStatus(), QStringLiteral("Verzeichnis ''neu'' erstellt"));
 
   program.SelectOnly(QStringLiteral("a.txt"));
   program.inputAnswer = QStringLiteral("b.txt");
   RenameServerEntry(state);
+  program.Settle();
   EXPECT_TRUE(QFile::exists(local + "/b.txt"));
   EXPECT_FALSE(QFile::exists(local + "/a.txt"));
   EXPECT_NE(program.Row("b.txt"), nullptr);
 
   program.SelectOnly(QStringLiteral("b.txt"));
   DeleteServerEntries(state);
+  program.Settle();
   EXPECT_FALSE(QFile::exists(local + "/b.txt"));
   EXPECT_EQ(program.LastStatus(), QStringLiteral("Datei ''b.txt'' gelöscht"));
 
   const size_t boxesBefore = program.boxes.size();
   program.SelectOnly(QStringLiteral("sub"));
   DeleteServerEntries(state);
+  program.Settle();
   ASSERT_EQ(program.boxes.size(), boxesBefore + 2);
   EXPECT_EQ(program.boxes.back().title, QStringLiteral("Fehler:"));
   EXPECT_TRUE(QFileInfo(local + "/sub").isDir());
 
   program.SelectOnly(QStringLiteral("leer"));
   DeleteServerEntries(state);
+  program.Settle();
   EXPECT_FALSE(QFileInfo(local + "/leer").exists());
   EXPECT_EQ(program.LastStatus(), QStringLiteral("Verzeichnis ''leer'' gelöscht"));
 
@@ -155,16 +163,21 @@ INSTANTIATE_TEST_SUITE_P(AllProtocols, ServerProgram, ::testing::ValuesIn(kProto
                            return name;
                          });
 
-TEST(ServerProgramFailures, WrongPasswordAndClosedPortFailWithTheMessage) {
+// The message says what happened: after the sentence, a German reason on a
+// line of its own, which the status log shows as well.
+TEST(ServerProgramFailures, WrongPasswordClosedPortAndWrongProtocolFailQuicklyWithAReason) {
   const struct {
     const char* why;
     int protocol;
     int port;
     const char* password;
+    int64_t errorClass;
   } cases[] = {
-      {"wrong FTP password", 1, Servers().ftpPort, "wrong"},
-      {"wrong SFTP password", 2, Servers().sftpPort, "wrong"},
-      {"closed port", 1, 1, nullptr},
+      {"wrong FTP password", 1, Servers().ftpPort, "wrong", kFtpErrorLoginRefused},
+      {"wrong SFTP password", 2, Servers().sftpPort, "wrong", kFtpErrorLoginRefused},
+      {"closed port", 1, 1, nullptr, kFtpErrorRefused},
+      {"SFTP against the FTP port", 2, Servers().ftpPort, nullptr, kFtpErrorWrongProtocol},
+      {"FTP against the SFTP port", 1, Servers().sftpPort, nullptr, kFtpErrorWrongProtocol},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
@@ -183,7 +196,10 @@ TEST(ServerProgramFailures, WrongPasswordAndClosedPortFailWithTheMessage) {
                                [](const MessageBoxRequest& r) { return r.title == QStringLiteral("Frage:"); }),
                 boxes.end());
     ASSERT_EQ(program.boxes.size(), 1u);
-    EXPECT_EQ(program.boxes[0].text, QStringLiteral("Es konnte keine Verbindung mit dem Server hergestellt werden."));
+    const QString reason = ReasonForErrorClass(c.errorClass, c.protocol);
+    EXPECT_EQ(program.boxes[0].text,
+              QStringLiteral("Es konnte keine Verbindung mit dem Server hergestellt werden.\n") + reason);
+    EXPECT_EQ(program.LastStatus(), reason);
   }
 }
 

@@ -88,7 +88,7 @@ TEST_P(TrustOnConnect, NoEndsTheConnectAndRemembersNothing) {
   ASSERT_EQ(p.boxes.size(), 2u);
   EXPECT_EQ(p.boxes[0].title, QStringLiteral("Frage:"));
   EXPECT_EQ(p.boxes[1].title, QStringLiteral("Fehler:"));
-  EXPECT_EQ(p.boxes[1].text, QStringLiteral("Es konnte keine Verbindung mit dem Server hergestellt werden."));
+  EXPECT_TRUE(p.boxes[1].text.startsWith(QStringLiteral("Es konnte keine Verbindung mit dem Server hergestellt werden.")));
   EXPECT_FALSE(QFile::exists(p.TrustFile()));
 }
 

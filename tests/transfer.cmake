@@ -1,7 +1,7 @@
-# Uploads and downloads: the file helpers and the commands against the
+# Uploads and downloads: the piecewise cipher and the commands against the
 # scripted backend; the real servers; and one very large file (label large).
 tarnholm_add_test(NAME transfer GUI
-  SOURCES gui_test_main.cpp transfer_test_support.h transfer_files_test.cpp transfer_fake_test.cpp
+  SOURCES gui_test_main.cpp transfer_test_support.h transfer_fake_test.cpp transfer_cipher_test.cpp
   LIBS tarnholm_ftp Qt6::Test)
 add_dependencies(test_transfer fake-ftp)
 

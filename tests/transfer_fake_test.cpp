@@ -1,6 +1,7 @@
 // Uploads and downloads through the program's commands against the scripted
-// stand-in backend, which copies files to and from a directory that stands
-// for the server: the order of files, questions, messages and status lines.
+// stand-in backend, which moves files to and from a directory that stands
+// for the server: the order of files, questions, messages and status lines,
+// with the engine's worker doing the moving.
 
 #include <QLibrary>
 #include <QSignalSpy>
@@ -10,6 +11,7 @@
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
 #include "ftp/FtpLibrary.h"
+#include "ftp/FtpSession.h"
 #include "ftp/ServerList.h"
 #include "ftp/Upload.h"
 #include "tests/fake_ftp/FakeControls.h"
@@ -69,12 +71,22 @@ class Transfers : public ::testing::Test {
   void Connect() {
     state.main.connectButton->setChecked(true);
     ConnectToggle(state);
+    window.Settle();
     ASSERT_EQ(state.connection, 1);
   }
   void Disconnect() {
     state.lastConnectClickMs -= 1000;
     state.main.connectButton->setChecked(false);
     ConnectToggle(state);
+    window.Settle();
+  }
+  void Upload() {
+    UploadSelected(state);
+    window.Settle();
+  }
+  void Download() {
+    DownloadSelected(state);
+    window.Settle();
   }
   // Local files with distinct contents; the list shows them.
   void MakeLocal(const QStringList& names, qint64 size = 100) {
@@ -97,9 +109,10 @@ TEST_F(Transfers, UploadSendsTheSelectedFilesInRowOrderAndRefreshesTheList) {
   window.SelectLocal({"..", "sub", "c.txt", "a.txt", "b.txt"});
   const QStringList order = window.SelectedLocalNames();
   ASSERT_EQ(order.size(), 3);
+  fake.setChunk(50);  // two pieces per file: the bar shows half-way
   QSignalSpy bar(state.main.progressBar, &QProgressBar::valueChanged);
 
-  UploadSelected(state);
+  Upload();
 
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   QStringList sent, status;
@@ -109,13 +122,14 @@ TEST_F(Transfers, UploadSendsTheSelectedFilesInRowOrderAndRefreshesTheList) {
     EXPECT_EQ(OnServer(name), ReadBytes(local + name)) << name.toStdString();
   }
   EXPECT_EQ(fake.ServerSides(), sent);
-  EXPECT_EQ(window.StatusTexts().mid(1), status);  // after "Verbunden"
+  // After "Verbunden" and the note on the selected folder.
+  EXPECT_EQ(window.StatusTexts().mid(2), status);
+  EXPECT_EQ(window.StatusTexts()[1], QStringLiteral("Verzeichnisse werden nicht hochgeladen, übersprungen: ''sub''"));
   EXPECT_TRUE(window.ServerNames().contains(QStringLiteral("later.txt")));
   EXPECT_EQ(state.main.progressBar->value(), 0);
   QList<int> values;
   for (const QList<QVariant>& change : bar) values << change[0].toInt();
   EXPECT_TRUE(values.contains(500) && values.contains(1000)) << values.size();
-  EXPECT_TRUE(state.transfers.isEmpty());
   EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
 }
 
@@ -124,7 +138,7 @@ TEST_F(Transfers, EncryptedUploadStoresTheCipherTextUnderNamePlusAes) {
   state.useCipher = 1;
   Connect();
   window.SelectLocal({"report.pdf"});
-  UploadSelected(state);
+  Upload();
   EXPECT_TRUE(script.boxes.empty());
   EXPECT_EQ(fake.ServerSides(), QStringList{"Send /report.pdf.aes"});
   EXPECT_EQ(OnServer("report.pdf.aes"), Encrypted(ReadBytes(local + "report.pdf"), state.keyMaterial));
@@ -132,18 +146,40 @@ TEST_F(Transfers, EncryptedUploadStoresTheCipherTextUnderNamePlusAes) {
   EXPECT_FALSE(ServerHas("report.pdf"));
 }
 
-TEST_F(Transfers, SystemTemporaryDirectoryHoldsAFreshTempFileWhenChosen) {
+// A backend with only the file functions needs an encrypted copy of each
+// file: in the system's temporary folder when AppPathForTemp is off, under a
+// fresh name of ours, gone afterwards; a folder that takes no file ends the run.
+TEST_F(Transfers, WithoutStreamsAnEncryptedCopyIsStagedWhereAppPathForTempSays) {
+  UnloadFtpLibrary(state);
+  FakeControls classic("fake-ftp-classic");
+  ASSERT_NE(classic.reset, nullptr);
+  classic.reset();
+  classic.setServerRoot(Utf16(server));
+  ASSERT_TRUE(LoadFtpLibrary(state, QStringLiteral("fake-ftp-classic")));
   MakeLocal({"a.txt"});
+  state.useCipher = 1;
   state.appPathForTemp = 0;
   Connect();
   window.SelectLocal({"a.txt"});
-  UploadSelected(state);
-  ASSERT_EQ(fake.Transfers().size(), 1);
-  const QString staged = fake.Transfers()[0].split(QLatin1Char(' '))[1];
+  Upload();
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  const QStringList sends = classic.Log().filter(QStringLiteral("Send "));
+  ASSERT_EQ(sends.size(), 1);
+  const QString staged = sends[0].split(QLatin1Char(' '))[1];
   const QString systemTemp = QFileInfo(QDir::tempPath()).canonicalFilePath() + QLatin1Char('/');
-  EXPECT_TRUE(staged.startsWith(systemTemp + QStringLiteral("temp"))) << staged.toStdString();
-  EXPECT_NE(staged, systemTemp + QStringLiteral("temp"));  // never the one fixed name
+  EXPECT_TRUE(staged.startsWith(systemTemp + QStringLiteral("tarnholm-temp-"))) << staged.toStdString();
   EXPECT_FALSE(QFile::exists(staged));
+  EXPECT_EQ(OnServer("a.txt.aes"), Encrypted(ReadBytes(local + "a.txt"), state.keyMaterial));
+
+  state.appPathForTemp = 1;
+  QDir::setCurrent(QStringLiteral("/proc/self"));
+  window.SelectLocal({"a.txt"});
+  state.overwrite = 1;
+  Upload();
+  QDir::setCurrent(workDir.path());
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_TRUE(script.Texts()[0].startsWith(ErrorText("Die temporäre Datei konnte nicht erstellt werden.")));
+  EXPECT_EQ(classic.Log().filter(QStringLiteral("Send ")).size(), 1);
 }
 
 struct OverwriteCase {
@@ -188,7 +224,7 @@ TEST_F(Transfers, UploadAsksBeforeReplacingAndNoEndsTheWholeCommand) {
     window.SelectLocal(c.selected);
     script.boxes.clear();
     script.answers.assign(c.answers.begin(), c.answers.end());
-    UploadSelected(state);
+    Upload();
     QStringList expected;
     for (const QString& name : c.questions) expected << OverwriteText(name);
     EXPECT_EQ(script.Texts(), expected);
@@ -214,9 +250,8 @@ TEST_F(Transfers, UploadFailuresEndTheRunWithTheirMessage) {
        "Die Mindestgröße bei der Verschlüsselung einer Quelldatei beträgt 16 Byte."},
       {"encrypted, source gone", 100, 1, true, nullptr,
        "Die Mindestgröße bei der Verschlüsselung einer Quelldatei beträgt 16 Byte."},
-      {"plain, source gone", 100, 0, true, nullptr, "Die Quelldatei konnte nicht geöffnet werden."},
-      {"temporary file cannot be made", 100, 0, false, "/proc/self",
-       "Die temporäre Datei konnte nicht erstellt werden."},
+      {"plain, source gone", 100, 0, true, nullptr,
+       "Die Quelldatei konnte nicht geöffnet werden.\nDie Datei oder das Verzeichnis gibt es auf diesem PC nicht."},
   };
   for (const UploadFailure& c : cases) {
     SCOPED_TRACE(c.name);
@@ -233,7 +268,7 @@ TEST_F(Transfers, UploadFailuresEndTheRunWithTheirMessage) {
     }
     if (c.workingDirectory != nullptr) QDir::setCurrent(QString::fromUtf8(c.workingDirectory));
     script.boxes.clear();
-    UploadSelected(state);
+    Upload();
     QDir::setCurrent(workDir.path());
     EXPECT_EQ(script.Texts(), QStringList{ErrorText(c.message)});
     EXPECT_TRUE(fake.Transfers().isEmpty());
@@ -250,14 +285,15 @@ TEST_F(Transfers, AFailedSendStopsTheRunLeavesTheRestUnsentAndTheListAsItWas) {
   const QStringList order = window.SelectedLocalNames();
   fake.Fail("Send", QStringLiteral("/") + order[1]);
 
-  UploadSelected(state);
+  Upload();
 
   EXPECT_EQ(script.Texts(), QStringList{ErrorText("Die Datei konnte nicht hochgeladen werden.")});
   EXPECT_EQ(fake.ServerSides(), (QStringList{"Send /" + order[0], "Send /" + order[1]}));
   EXPECT_TRUE(ServerHas(order[0]));
   EXPECT_FALSE(ServerHas(order[2]));
   EXPECT_FALSE(window.ServerNames().contains(QStringLiteral("later.txt")));  // not refreshed
-  EXPECT_EQ(window.StatusTexts().mid(1), QStringList{"Upload ''" + order[0] + "''"});
+  // Each file is named as it starts; the one that failed too.
+  EXPECT_EQ(window.StatusTexts().mid(1), (QStringList{"Upload ''" + order[0] + "''", "Upload ''" + order[1] + "''"}));
   EXPECT_EQ(state.main.progressBar->value(), 0);
   EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());  // also after the failure
 
@@ -265,7 +301,7 @@ TEST_F(Transfers, AFailedSendStopsTheRunLeavesTheRestUnsentAndTheListAsItWas) {
   window.SelectLocal({order[0]});
   script.boxes.clear();
   state.overwrite = 1;
-  UploadSelected(state);
+  Upload();
   EXPECT_EQ(fake.ServerSides().mid(2), QStringList{"Send /" + order[0]});
 }
 
@@ -275,9 +311,15 @@ TEST_F(Transfers, ALostConnectionEndsTheRunAndANewConnectWorks) {
   window.SelectLocal({"a.txt", "b.txt"});
   const QStringList order = window.SelectedLocalNames();
   fake.Fail("LoseOnSend", QStringLiteral("/") + order[0]);
-  UploadSelected(state);
-  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Die Datei konnte nicht hochgeladen werden.")});
+  Upload();
+  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Die Datei konnte nicht hochgeladen werden.\n"
+                                                  "Die Verbindung zum Server ist abgebrochen.")});
   EXPECT_EQ(fake.ServerSides(), QStringList{"Send /" + order[0]});
+  // The connection is gone: the window says so and offers to connect again.
+  EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Die Verbindung zum Server ist verloren gegangen."));
+  EXPECT_EQ(state.connection, 0);
+  EXPECT_FALSE(state.main.connectButton->isChecked());
+  EXPECT_EQ(state.main.connectButton->text(), QStringLiteral("verbinden"));
 
   fake.Fail("LoseOnSend", QStringLiteral("-"));
   Disconnect();
@@ -285,7 +327,7 @@ TEST_F(Transfers, ALostConnectionEndsTheRunAndANewConnectWorks) {
   Connect();
   window.SelectLocal({"a.txt", "b.txt"});
   script.boxes.clear();
-  UploadSelected(state);
+  Upload();
   EXPECT_TRUE(script.boxes.empty());
   EXPECT_EQ(OnServer(order[1]), ReadBytes(local + order[1]));
 }
@@ -293,13 +335,13 @@ TEST_F(Transfers, ALostConnectionEndsTheRunAndANewConnectWorks) {
 TEST_F(Transfers, NothingHappensWithoutAConnectionOrWithNothingSelected) {
   MakeLocal({"a.txt"});
   window.SelectLocal({"a.txt"});
-  UploadSelected(state);
-  DownloadSelected(state);
+  Upload();
+  Download();
   EXPECT_TRUE(fake.Transfers().isEmpty());
   Connect();
   fake.Add(QStringLiteral("later.txt"), 5);
   window.SelectLocal({".."});
-  UploadSelected(state);
+  Upload();
   EXPECT_TRUE(fake.Transfers().isEmpty());
   EXPECT_TRUE(window.ServerNames().contains(QStringLiteral("later.txt")));  // the empty run refreshes
   EXPECT_TRUE(script.boxes.empty());
@@ -329,7 +371,7 @@ TEST_F(Downloads, ReceivesTheSelectedFilesInRowOrderAndDecryptsAesFiles) {
   window.SelectServer({"..", "sub", "z.txt", "data.aes", "a.bin"});
   QSignalSpy bar(state.main.progressBar, &QProgressBar::valueChanged);
 
-  DownloadSelected(state);
+  Download();
 
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   EXPECT_EQ(fake.ServerSides(), (QStringList{"Receive /z.txt", "Receive /data.aes", "Receive /a.bin"}));
@@ -338,12 +380,12 @@ TEST_F(Downloads, ReceivesTheSelectedFilesInRowOrderAndDecryptsAesFiles) {
   EXPECT_EQ(ReadBytes(local + "a.bin"), Pattern(1, 3));
   EXPECT_FALSE(QFile::exists(local + "data.aes"));
   EXPECT_EQ(window.StatusTexts().mid(1),
-            (QStringList{"Download ''z.txt''", "Download ''data.aes''", "Download ''a.bin''"}));
+            (QStringList{"Verzeichnisse werden nicht heruntergeladen, übersprungen: ''sub''", "Download ''z.txt''",
+                         "Download ''data.aes''", "Download ''a.bin''"}));
   EXPECT_FALSE(window.ServerNames().contains(QStringLiteral("later.txt")));  // no refresh after downloads
   EXPECT_EQ(state.main.progressBar->value(), 0);
   EXPECT_GE(bar.count(), 2);
   EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
-  EXPECT_TRUE(state.transfers.isEmpty());
 }
 
 TEST_F(Downloads, AnEncryptedFileWhileEncryptionIsOffStopsTheCommandBeforeAnything) {
@@ -351,7 +393,7 @@ TEST_F(Downloads, AnEncryptedFileWhileEncryptionIsOffStopsTheCommandBeforeAnythi
   window.ShowLocal(local);
   Connect();
   window.SelectServer({"a.txt", "data.aes"});
-  DownloadSelected(state);
+  Download();
   EXPECT_EQ(script.Texts(), QStringList{ErrorText("Um verschlüsselte Dateien (.aes) herunterzuladen muß die\n"
                                                   "AES-256-Verschlüsselung eingeschaltet sein.")});
   EXPECT_TRUE(fake.Transfers().isEmpty());
@@ -392,10 +434,12 @@ TEST_F(Downloads, AsksBeforeReplacingALocalFileNamedWithoutAes) {
     window.SelectServer({"x.txt", "data.aes"});
     script.boxes.clear();
     script.answers.assign(c.answers.begin(), c.answers.end());
-    DownloadSelected(state);
+    Download();
     QStringList expected;
     for (const QString& name : c.questions) expected << OverwriteText(name);
-    if (!c.localDirectories.isEmpty()) expected << ErrorText("Die temporäre Datei konnte nicht kopiert werden.");
+    if (!c.localDirectories.isEmpty()) {
+      expected << ErrorText("Die temporäre Datei konnte nicht kopiert werden.\nDort liegt ein Verzeichnis dieses Namens.");
+    }
     EXPECT_EQ(script.Texts(), expected);
     EXPECT_EQ(fake.ServerSides(), c.received);
     if (c.received.isEmpty()) {
@@ -424,7 +468,7 @@ TEST_F(Downloads, FailuresEndTheRunAndLeaveAnExistingTargetIntact) {
       {"received file shorter than a block", QByteArray(10, 'x'), 64, nullptr, nullptr,
        "Die temporäre Datei konnte nicht entschlüsselt werden.", true},
       {"decrypted target cannot be written", good, 64, nullptr, "/proc/self/",
-       "Die Zieldatei konnte nicht geschrieben werden.", true},
+       "Die Zieldatei konnte nicht geschrieben werden.", false},
   };
   state.useCipher = 1;
   for (const DownloadFailure& c : cases) {
@@ -444,8 +488,9 @@ TEST_F(Downloads, FailuresEndTheRunAndLeaveAnExistingTargetIntact) {
     if (c.localFolder != nullptr) state.localFolder = QString::fromUtf8(c.localFolder);
     window.SelectServer({"data.aes", "after.txt"});
     script.boxes.clear();
-    DownloadSelected(state);
-    EXPECT_EQ(script.Texts(), QStringList{ErrorText(c.message)});
+    Download();
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_TRUE(script.Texts()[0].startsWith(ErrorText(c.message))) << script.Texts()[0].toStdString();
     EXPECT_EQ(fake.ServerSides(), c.received ? QStringList{"Receive /data.aes"} : QStringList{});
     EXPECT_EQ(ReadBytes(local + "data"), "old content");
     EXPECT_FALSE(QFile::exists(local + "after.txt"));
@@ -466,7 +511,7 @@ TEST_F(Downloads, APlainReplacementKeepsTheTargetsPermissions) {
   state.overwrite = 1;
   Connect();
   window.SelectServer({"x.txt"});
-  DownloadSelected(state);
+  Download();
   EXPECT_TRUE(script.boxes.empty());
   EXPECT_EQ(ReadBytes(local + "x.txt"), Pattern(30));
   EXPECT_EQ(QFile::permissions(local + "x.txt"), permissions);
@@ -478,9 +523,10 @@ TEST_F(Downloads, NothingIsReceivedWhileTheVolumesAreShown) {
   ASSERT_TRUE(state.localFolder.isEmpty());
   Connect();
   window.SelectServer({"x.txt"});
-  DownloadSelected(state);
+  Download();
   EXPECT_TRUE(fake.Transfers().isEmpty());
   EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
+  EXPECT_TRUE(window.StatusTexts().last().startsWith(QStringLiteral("Bitte links zuerst ein Verzeichnis öffnen")));
 }
 
 }  // namespace

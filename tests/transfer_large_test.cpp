@@ -63,6 +63,7 @@ TEST(LargeTransfer, FiveGiBEncryptedUpAndDownWithinBoundedMemory) {
   state.keyMaterial = TestKey();
   state.main.connectButton->setChecked(true);
   ConnectToggle(state);
+  window.Settle();
   ASSERT_EQ(state.connection, 1);
 
   QTemporaryDir source, target;
@@ -76,12 +77,14 @@ TEST(LargeTransfer, FiveGiBEncryptedUpAndDownWithinBoundedMemory) {
   const qint64 residentBefore = StatusKiB("VmRSS:");
   ASSERT_TRUE(ResetPeakMemory());
   UploadSelected(state);
+  window.Settle();
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   EXPECT_EQ(QFileInfo(onServer + "big.bin.aes").size(), kSize);
 
   window.ShowLocal(target.path() + QLatin1Char('/'));
   window.SelectServer({"big.bin.aes"});
   DownloadSelected(state);
+  window.Settle();
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   const qint64 peak = StatusKiB("VmHWM:");
   QFile::remove(onServer + "big.bin.aes");

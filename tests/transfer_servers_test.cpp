@@ -3,9 +3,12 @@
 // the questions and failures a real server can produce.
 
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
+#include "ftp/ErrorReasons.h"
+#include "ftp/FtpFunctions.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/ServerList.h"
 #include "ftp/Upload.h"
@@ -25,6 +28,7 @@ struct Protocol {
 const Protocol kProtocols[] = {
     {"FTP", 1, [] { return Servers().ftpPort; }},
     {"SFTP", 2, [] { return Servers().sftpPort; }},
+    {"FTPS_implicit", 3, [] { return Servers().ftpsImplicitPort; }},
     {"FTPS_explicit", 4, [] { return Servers().ftpPort; }},
 };
 
@@ -56,6 +60,7 @@ class ServerTransfers : public ::testing::TestWithParam<Protocol> {
     SortLocalListByColumn(state, 0);
     state.main.connectButton->setChecked(true);
     ConnectToggle(state);
+    window.Settle();
     ASSERT_EQ(state.connection, 1) << script.Texts().join('\n').toStdString();
     script.boxes.clear();  // FTPS asks to trust the test certificate
   }
@@ -64,7 +69,10 @@ class ServerTransfers : public ::testing::TestWithParam<Protocol> {
     UnloadFtpLibrary(state);
   }
 
-  void Refresh() { RefreshServerList(state); }
+  void Refresh() {
+    RefreshServerList(state);
+    window.Settle();
+  }
   void SelectAllServerFiles() {
     QStringList names = window.ServerNames();
     window.SelectServer(names.mid(1));
@@ -72,7 +80,8 @@ class ServerTransfers : public ::testing::TestWithParam<Protocol> {
 };
 
 TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
-  const qint64 sizes[] = {0, 1, 15, 16, 17, 4096, (1 << 20) + 5};
+  // The block edges, and the edges of the 4 MiB pieces files move in.
+  const qint64 sizes[] = {0, 1, 15, 16, 17, 4096, (1 << 20) + 5, (4 << 20) - 1, 4 << 20, (4 << 20) + 17};
   QTemporaryDir source;
   const QString from = source.path() + QLatin1Char('/');
   QStringList names;
@@ -86,12 +95,14 @@ TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
   // Plain: every size goes up and comes back unchanged.
   window.SelectLocal(names);
   UploadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   for (const QString& name : names) EXPECT_EQ(ReadBytes(onServer + name), ReadBytes(from + name)) << name.toStdString();
   QTemporaryDir plainBack;
   window.ShowLocal(plainBack.path() + QLatin1Char('/'));
   SelectAllServerFiles();
   DownloadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   for (const QString& name : names) {
     EXPECT_EQ(ReadBytes(plainBack.filePath(name)), ReadBytes(from + name)) << name.toStdString();
@@ -103,6 +114,7 @@ TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
   window.ShowLocal(from);
   window.SelectLocal({"s15.bin"});
   UploadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(),
             QStringList{ErrorText("Die Mindestgröße bei der Verschlüsselung einer Quelldatei beträgt 16 Byte.")});
   EXPECT_FALSE(QFile::exists(onServer + "s15.bin.aes"));
@@ -111,6 +123,7 @@ TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
   const QStringList encrypted = names.mid(3);
   window.SelectLocal(encrypted);
   UploadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   for (const QString& name : encrypted) {
     EXPECT_EQ(ReadBytes(onServer + name + ".aes"), Encrypted(ReadBytes(from + name), TestKey())) << name.toStdString();
@@ -121,6 +134,7 @@ TEST_P(ServerTransfers, RoundTripsArePlainCopiesOrTheFileCipherByteForByte) {
   for (const QString& name : encrypted) aesNames << name + ".aes";
   window.SelectServer(aesNames);
   DownloadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   for (const QString& name : encrypted) {
     EXPECT_EQ(ReadBytes(cipherBack.filePath(name)), ReadBytes(from + name)) << name.toStdString();
@@ -139,6 +153,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.ShowLocal(from);
   window.SelectLocal({"a.txt", "b.txt", "c.txt"});
   UploadSelected(state);
+  window.Settle();
   ASSERT_TRUE(script.boxes.empty());
 
   // New local contents; No to the second of three questions sends nothing.
@@ -147,6 +162,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.SelectLocal({"a.txt", "b.txt", "c.txt"});
   script.answers = {BoxAnswer::Yes, BoxAnswer::No};
   UploadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(), (QStringList{OverwriteText("a.txt"), OverwriteText("b.txt")}));
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) EXPECT_EQ(ReadBytes(onServer + name), Pattern(40));
   script.boxes.clear();
@@ -159,6 +175,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.SelectLocal({"report.pdf"});
   script.answers = {BoxAnswer::Yes};
   UploadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(), QStringList{OverwriteText("report.pdf.aes")});
   EXPECT_EQ(ReadBytes(onServer + "report.pdf.aes"), Encrypted(Pattern(40), TestKey()));
   script.boxes.clear();
@@ -174,7 +191,11 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.SelectLocal({"d.txt", "e.txt", "f.txt"});
   const QStringList listBefore = window.ServerNames();
   UploadSelected(state);
-  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Die Datei konnte nicht hochgeladen werden.")});
+  window.Settle();
+  // The reason depends on how the server words its refusal.
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_TRUE(script.Texts()[0].startsWith(ErrorText("Die Datei konnte nicht hochgeladen werden.\n")))
+      << script.Texts()[0].toStdString();
   EXPECT_EQ(ReadBytes(onServer + "d.txt"), Pattern(30));
   EXPECT_FALSE(QFile::exists(onServer + "f.txt"));
   EXPECT_EQ(window.ServerNames(), listBefore);
@@ -189,6 +210,7 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.ShowLocal(to);
   window.SelectServer({"a.txt", "report.pdf.aes"});
   DownloadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(), QStringList{ErrorText("Um verschlüsselte Dateien (.aes) herunterzuladen muß die\n"
                                                   "AES-256-Verschlüsselung eingeschaltet sein.")});
   EXPECT_TRUE(QDir(to).entryList(QDir::Files).isEmpty());
@@ -201,8 +223,11 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   window.ShowLocal(to);
   window.SelectServer({"a.txt"});
   DownloadSelected(state);
+  window.Settle();
   EXPECT_EQ(script.Texts(),
-            (QStringList{OverwriteText("a.txt"), ErrorText("Die Datei konnte nicht heruntergeladen werden.")}));
+            (QStringList{OverwriteText("a.txt"),
+                         ErrorText("Die Datei konnte nicht heruntergeladen werden.\n" +
+                                   ReasonForErrorClass(kFtpErrorNotFound, GetParam().number))}));
   EXPECT_EQ(ReadBytes(to + "a.txt"), "keep me");
   EXPECT_EQ(QDir(to).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
 
@@ -210,8 +235,64 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
   script.boxes.clear();
   window.SelectServer({"b.txt"});
   DownloadSelected(state);
+  window.Settle();
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   EXPECT_EQ(ReadBytes(to + "b.txt"), Pattern(40));
+}
+
+// Cancelled half-way, an upload over a server file and a download over a
+// local one leave both where they were, with nothing of theirs beside them.
+TEST_P(ServerTransfers, CancelledHalfWayBothSidesKeepTheirFiles) {
+  constexpr qint64 kSize = qint64{256} << 20;
+  QTemporaryDir source;
+  const QString from = source.path() + QLatin1Char('/');
+  {
+    QFile sparse(from + "big.bin");
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(kSize));
+  }
+  ASSERT_TRUE(WriteBytes(onServer + "big.bin", "the server's old copy"));
+  tarnholm::testing::GiveToServerUser((onServer + "big.bin").toStdString());
+  Refresh();
+  state.overwrite = 1;
+
+  const auto cancelHalfWay = [this] {
+    for (int i = 0; i < 2000 && state.main.progressBar->value() == 0 && ServerJobRunning(state); ++i) {
+      QCoreApplication::processEvents();
+      QThread::msleep(2);
+    }
+    ASSERT_TRUE(ServerJobRunning(state)) << "over before it could be cancelled";
+    CancelServerJob(state);  // what the cancel control runs
+    window.Settle();
+  };
+  window.ShowLocal(from);
+  window.SelectLocal({"big.bin"});
+  UploadSelected(state);
+  cancelHalfWay();
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Der Upload wurde abgebrochen."));
+  EXPECT_EQ(ReadBytes(onServer + "big.bin"), "the server's old copy");
+  EXPECT_EQ(QDir(onServer).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+
+  // The whole file up, then a download over a local file cancelled half-way.
+  UploadSelected(state);
+  window.Settle();
+  ASSERT_EQ(QFileInfo(onServer + "big.bin").size(), kSize);
+  QTemporaryDir target;
+  ASSERT_TRUE(WriteBytes(target.filePath("big.bin"), "the local old copy"));
+  window.ShowLocal(target.path() + QLatin1Char('/'));
+  window.SelectServer({"big.bin"});
+  DownloadSelected(state);
+  cancelHalfWay();
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Der Download wurde abgebrochen."));
+  EXPECT_EQ(ReadBytes(target.filePath("big.bin")), "the local old copy");
+  EXPECT_EQ(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+  QFile::remove(onServer + "big.bin");
+
+  // The connection serves the next command.
+  Refresh();
+  EXPECT_EQ(state.connection, 1);
+  EXPECT_FALSE(window.ServerNames().contains(QStringLiteral("big.bin")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, ServerTransfers, ::testing::ValuesIn(kProtocols),

@@ -17,6 +17,7 @@
 
 #include "state/AppState.h"
 #include "crypto/FileCipher.h"
+#include "ftp/FtpSession.h"
 #include "local/LocalList.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
@@ -82,9 +83,11 @@ inline QByteArray Encrypted(const QByteArray& plain, const KeyMaterial& key) {
   return n == plain.size() ? out : QByteArray("<encryption failed>");
 }
 
-// Files named "temp*" in a directory: what a transfer may have left behind.
+// Staging and partial files in a directory: what a transfer may have left behind.
 inline QStringList TempFilesIn(const QString& directory) {
-  return QDir(directory).entryList({QStringLiteral("temp*")}, QDir::Files | QDir::Hidden | QDir::System);
+  return QDir(directory).entryList({QStringLiteral("temp*"), QStringLiteral("tarnholm-temp-*"),
+                                    QStringLiteral(".*.tarnholm-part-*")},
+                                   QDir::Files | QDir::Hidden | QDir::System);
 }
 
 // The main window with a local list, as start-up builds them.
@@ -96,9 +99,12 @@ struct TransferWindow {
     SetupLocalList(state, [this](EventType) { FollowLocalList(state); });
   }
   ~TransferWindow() {
+    state.ftpSession.reset();
     DestroyLocalList(state);
     delete state.main.window;
   }
+  // Lets the running job end and its result arrive.
+  void Settle() { WaitForServerJob(state); }
   void ShowLocal(const QString& directory) {
     SetLocalDirectory(state, directory);
     FollowLocalList(state);

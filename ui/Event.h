@@ -13,7 +13,7 @@ enum class WidgetId {
   // main window
   LocalList, ServerList, SettingsButton, ExitButton, LocalPath, ServerPath,
   LocalCaption, ServerCaption, ProgressBar, ConnectButton, KeyIndicator,
-  UploadButton, DownloadButton, MessageArea, OverviewButton,
+  UploadButton, DownloadButton, MessageArea, OverviewButton, CancelButton,
   // settings window
   SettingsOk, SettingsCancel, ProfileList, KeyGenerateButton,
   // overview window

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -119,11 +120,19 @@ void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
   w.messageArea->setGeometry(170, 330, 500, 70);
   w.messageArea->setReadOnly(true);
   w.overviewButton = CreateButton(window, QStringLiteral("Übersicht"), {40, 330, 110, 25});
+  // Between the lists and the bar: the running job's progress and its cancel control.
+  w.progressText = new QLabel(window);
+  w.progressText->setGeometry(40, 281, 650, 18);
+  w.progressText->setTextFormat(Qt::PlainText);
+  w.cancelButton = CreateButton(window, QStringLiteral("Abbrechen"), {700, 281, 100, 18});
+  w.cancelButton->setShortcut(QKeySequence(Qt::Key_Escape));
+  w.cancelButton->hide();
 
   const std::pair<QPushButton*, WidgetId> buttons[] = {
       {w.settingsButton, WidgetId::SettingsButton}, {w.exitButton, WidgetId::ExitButton},
       {w.connectButton, WidgetId::ConnectButton},   {w.uploadButton, WidgetId::UploadButton},
       {w.downloadButton, WidgetId::DownloadButton}, {w.overviewButton, WidgetId::OverviewButton},
+      {w.cancelButton, WidgetId::CancelButton},
   };
   for (const auto& [button, id] : buttons) {
     QObject::connect(button, &QPushButton::clicked, window, [sink, id = id] {

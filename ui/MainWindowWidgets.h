@@ -27,4 +27,6 @@ struct MainWindowWidgets {
   QPushButton* downloadButton = nullptr;
   QPlainTextEdit* messageArea = nullptr;
   QPushButton* overviewButton = nullptr;
+  QLabel* progressText = nullptr;       // what the running job does and how far it is
+  QPushButton* cancelButton = nullptr;  // shown while a job runs; Escape presses it
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Cancel.h"
 #include "DirEntry.h"
 
 namespace tarnholm::backend {
@@ -32,6 +33,11 @@ struct Connection {
   std::vector<DirEntry> entries;
   std::size_t nextEntry = 0;  // entries[nextEntry - 1] is current once next was called
   ProgressFn progress;
+  CancelToken* cancel = nullptr;  // the token of the connection's number
+  // Temporary files of failed or cancelled sends that could not be removed
+  // at once; tried again before the next call that talks to the server and
+  // at the close.
+  std::vector<std::string> leftovers;
 };
 
 // The open connection with this number, or null.

@@ -1,5 +1,6 @@
 #pragma once
-// One entry of a server directory listing, as both protocol back ends deliver it.
+// One entry of a server directory listing, as both protocol back ends deliver
+// it, and the callbacks a transfer reports to and moves its bytes through.
 
 #include <cstdint>
 #include <functional>
@@ -19,5 +20,11 @@ struct DirEntry {
 // Called during a transfer with bytes moved so far and the expected total
 // (-1 when unknown). Returning false aborts the transfer.
 using ProgressFn = std::function<bool(int64_t done, int64_t total)>;
+
+// The bytes of a send: fills buffer with up to capacity bytes and gives how
+// many; 0 at the end, -1 to abort.
+using ReadFn = std::function<int64_t(char* buffer, int64_t capacity)>;
+// The bytes of a receive, in order; false aborts.
+using WriteFn = std::function<bool(const char* data, int64_t length)>;
 
 }  // namespace tarnholm::backend

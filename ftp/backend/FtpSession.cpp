@@ -1,215 +1,71 @@
 #include "FtpSession.h"
 
-
-#include <curl/curl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
-#include <random>
 
-#include "ListParser.h"
-#include "LocalTemp.h"
+#include "FtpInternal.h"
+#include "ListingCollector.h"
 #include "ServerPath.h"
-#include "TlsPolicy.h"
+#include "Timeouts.h"
 
 namespace tarnholm::backend {
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 15;
-constexpr long kDefaultStallSeconds = 30;    // a reply wait or a transfer below 1 byte/s
+// Measured on loopback against vsftpd: larger buffers gain nothing more.
 constexpr long kDownloadBufferBytes = 512 * 1024;
 constexpr long kUploadBufferBytes = 2 * 1024 * 1024;
-constexpr std::size_t kMaxListingBytes = 256u * 1024 * 1024;
-
-struct CurlDeleter {
-  void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
-struct SlistDeleter {
-  void operator()(curl_slist* s) const { curl_slist_free_all(s); }
-};
-using CurlPtr = std::unique_ptr<CURL, CurlDeleter>;
-using SlistPtr = std::unique_ptr<curl_slist, SlistDeleter>;
-
-// A file descriptor closed on every path out.
-struct Fd {
-  int fd = -1;
-  explicit Fd(int f) : fd(f) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-  [[nodiscard]] bool Close() {
-    const int f = fd;
-    fd = -1;
-    return ::close(f) == 0;
-  }
-};
-
-}  // namespace
-
-// The one owner of a connection's libcurl resources.
-struct FtpSession {
-  CurlPtr curl;
-  char errorBuffer[CURL_ERROR_SIZE] = {};
-  SlistPtr quote;      // the current request's commands before its CWD
-  SlistPtr postQuote;  // the current request's commands after its CWD
-  std::string base;    // scheme://host:port
-  bool mlsd = false;
-  TlsCheck tls;        // FTPS certificate check; OpenSSL points at it
-
-  FtpSession() = default;
-  FtpSession(const FtpSession&) = delete;
-  FtpSession& operator=(const FtpSession&) = delete;
-};
-
-namespace {
-
-// Option setter that keeps the first failure, so a chain of options is
-// checked once at its end.
-struct Options {
-  CURL* curl;
-  CURLcode rc = CURLE_OK;
-  template <class T>
-  Options& Set(CURLoption option, T value) {
-    if (rc == CURLE_OK) rc = curl_easy_setopt(curl, option, value);
-    return *this;
-  }
-};
-
-// The one translation of a CURLcode into our result and message.
-bool Translate(FtpSession& s, CURLcode rc, std::string& error) {
-  if (rc == CURLE_OK) return true;
-  if (!s.tls.refusal.empty()) {
-    error = s.tls.refusal;
-    s.tls.refusal.clear();
-    return false;
-  }
-  error = curl_easy_strerror(rc);
-  if (s.errorBuffer[0] != 0) {
-    error += ": ";
-    error += s.errorBuffer;
-  }
-  long reply = 0;
-  if (curl_easy_getinfo(s.curl.get(), CURLINFO_RESPONSE_CODE, &reply) == CURLE_OK && reply != 0) {
-    error += " (server reply " + std::to_string(reply) + ")";
-  }
-  return false;
-}
-
-size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
-
-size_t AppendToString(char* data, size_t size, size_t count, void* user) {
-  auto* text = static_cast<std::string*>(user);
-  if (text->size() + size * count > kMaxListingBytes) return 0;
-  text->append(data, size * count);
-  return size * count;
-}
-
-// Neutral per-request options; each operation then sets what it needs.
-CURLcode ResetRequest(FtpSession& s, const std::string& url) {
-  s.errorBuffer[0] = 0;
-  Options o{s.curl.get()};
-  o.Set(CURLOPT_URL, url.c_str())
-      .Set(CURLOPT_NOBODY, 0L)
-      .Set(CURLOPT_UPLOAD, 0L)
-      .Set(CURLOPT_CUSTOMREQUEST, static_cast<const char*>(nullptr))
-      .Set(CURLOPT_QUOTE, static_cast<curl_slist*>(nullptr))
-      .Set(CURLOPT_POSTQUOTE, static_cast<curl_slist*>(nullptr))
-      .Set(CURLOPT_WRITEFUNCTION, &DiscardBody)
-      .Set(CURLOPT_WRITEDATA, static_cast<void*>(nullptr))
-      .Set(CURLOPT_READFUNCTION, static_cast<curl_read_callback>(nullptr))
-      .Set(CURLOPT_READDATA, static_cast<void*>(nullptr))
-      .Set(CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(-1))
-      .Set(CURLOPT_HEADERFUNCTION, static_cast<curl_write_callback>(nullptr))
-      .Set(CURLOPT_HEADERDATA, static_cast<void*>(nullptr))
-      .Set(CURLOPT_NOPROGRESS, 1L)
-      .Set(CURLOPT_XFERINFOFUNCTION, static_cast<curl_xferinfo_callback>(nullptr));
-  s.quote.reset();
-  s.postQuote.reset();
-  return o.rc;
-}
-
-bool MakeList(std::initializer_list<std::string> lines, SlistPtr& out) {
-  out.reset();
-  for (const auto& line : lines) {
-    curl_slist* next = curl_slist_append(out.get(), line.c_str());
-    if (next == nullptr) return false;
-    (void)out.release();
-    out.reset(next);
-  }
-  return true;
-}
-
-std::string Escape(FtpSession& s, const std::string& segment) {
-  char* escaped = curl_easy_escape(s.curl.get(), segment.data(), static_cast<int>(segment.size()));
-  if (escaped == nullptr) return {};
-  std::string result(escaped);
-  curl_free(escaped);
-  return result;
-}
-
-// "%2F" makes the path absolute; libcurl then changes into the directory
-// with one CWD (single-CWD method).
-std::string DirectoryUrl(FtpSession& s, const std::string& absDir) {
-  std::string url = s.base + "/%2F";
-  std::size_t pos = 0;
-  while (pos < absDir.size()) {
-    const auto slash = absDir.find('/', pos);
-    const auto end = slash == std::string::npos ? absDir.size() : slash;
-    if (end > pos) url += Escape(s, absDir.substr(pos, end - pos)) + "/";
-    pos = end + 1;
-  }
-  return url;
-}
-
-bool EntryUrl(FtpSession& s, const std::string& absPath, std::string& url, std::string& name,
-              std::string& error) {
-  std::string dir;
-  if (!SplitEntry(absPath, dir, name)) {
-    error = "no file name in the path";
-    return false;
-  }
-  url = DirectoryUrl(s, dir);
-  return true;
-}
+constexpr long kQuitSeconds = 2;
 
 // Runs FTP commands in the directory dirUrl names. They go after the CWD
 // (post-quote): a refused command then keeps the control connection.
 bool RunCommands(FtpSession& s, const std::string& dirUrl, std::initializer_list<std::string> commands,
-                 std::string& error) {
+                 Failure& error, CURLcode& rc) {
   for (const auto& c : commands) {
-    if (IsUnsafeForCommand(c)) {
-      error = "line break in a server name";
-      return false;
-    }
+    if (IsUnsafeForCommand(c)) return Fail(error, ErrorClass::Other, "line break in a server name");
   }
-  CURLcode rc = ResetRequest(s, dirUrl);
+  rc = ResetRequest(s, dirUrl);
   if (rc == CURLE_OK && !MakeList(commands, s.postQuote)) rc = CURLE_OUT_OF_MEMORY;
   Options o{s.curl.get(), rc};
   o.Set(CURLOPT_NOBODY, 1L).Set(CURLOPT_POSTQUOTE, s.postQuote.get());
-  if (o.rc != CURLE_OK) return Translate(s, o.rc, error);
-  return Translate(s, curl_easy_perform(s.curl.get()), error);
+  rc = o.rc == CURLE_OK ? Perform(s) : o.rc;
+  return Translate(s, rc, error);
+}
+
+// One command on an entry; a refusal is explained by what the entry is.
+bool EntryCommand(FtpSession& s, const std::string& absPath, std::initializer_list<std::string> commands,
+                  Refused kind, Failure& error) {
+  std::string dir, name;
+  if (!SplitEntry(absPath, dir, name)) return Fail(error, ErrorClass::Other, "no file name in the path");
+  CURLcode rc = CURLE_OK;
+  if (RunCommands(s, DirectoryUrl(s, dir), commands, error, rc)) return true;
+  if (rc == CURLE_REMOTE_ACCESS_DENIED) {
+    ExplainRefusal(s, dir, Refused::Folder, error);  // the folder itself
+  } else {
+    ExplainRefusal(s, absPath, kind, error);
+  }
+  return false;
 }
 
 struct Progress {
   const ProgressFn* fn;
+  FtpSession* session;
   bool upload;
+  int64_t offset;
+  int64_t total;  // sends: known in advance (-1 unknown); receives: from the server
 };
 
-int OnProgress(void* user, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow) {
-  const auto* p = static_cast<const Progress*>(user);
-  const curl_off_t total = p->upload ? ulTotal : dlTotal;
-  const curl_off_t now = p->upload ? ulNow : dlNow;
-  return (*p->fn)(now, total > 0 ? total : -1) ? 0 : 1;
+int OnProgress(void* user, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t, curl_off_t ulNow) {
+  auto* p = static_cast<Progress*>(user);
+  if (CancelRequested(p->session->cancel)) {
+    p->session->stop = Stop::Cancelled;
+    return 1;
+  }
+  const int64_t total = p->upload ? p->total : dlTotal > 0 ? p->offset + dlTotal : -1;
+  return (*p->fn)(p->offset + (p->upload ? ulNow : dlNow), total) ? 0 : 1;
 }
 
 CURLcode SetProgress(FtpSession& s, Progress& p) {
@@ -219,31 +75,78 @@ CURLcode SetProgress(FtpSession& s, Progress& p) {
   return o.rc;
 }
 
-size_t WriteToFd(char* data, size_t size, size_t count, void* user) {
-  const int fd = *static_cast<int*>(user);
-  size_t left = size * count;
-  while (left > 0) {
-    const ssize_t n = ::write(fd, data, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return 0;  // libcurl ends the transfer with a write error
-    data += n;
-    left -= static_cast<size_t>(n);
+struct Pull {
+  const ReadFn* read;
+  FtpSession* session;
+  int64_t size;  // -1: unknown
+  int64_t sent = 0;
+};
+
+size_t PullBytes(char* buffer, size_t size, size_t count, void* user) {
+  auto& p = *static_cast<Pull*>(user);
+  FtpSession& s = *p.session;
+  if (CancelRequested(s.cancel)) {
+    s.stop = Stop::Cancelled;
+    return CURL_READFUNC_ABORT;
   }
-  return size * count;
+  int64_t capacity = static_cast<int64_t>(size * count);
+  if (p.size >= 0) capacity = std::min(capacity, p.size - p.sent);
+  if (capacity == 0) return 0;
+  const int64_t n = (*p.read)(buffer, capacity);
+  if (n < 0 || n > capacity || (n == 0 && p.size >= 0)) {
+    s.stop = Stop::Callback;
+    s.stopText = n < 0    ? "the read callback refused"
+                 : n == 0 ? "the read callback ended after " + std::to_string(p.sent) + " of " +
+                                std::to_string(p.size) + " bytes"
+                          : "the read callback gave more bytes than asked for";
+    return CURL_READFUNC_ABORT;
+  }
+  p.sent += n;
+  return static_cast<size_t>(n);
 }
 
-size_t ReadFromFd(char* buffer, size_t size, size_t count, void* user) {
-  const int fd = *static_cast<int*>(user);
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, size * count);
-    if (n < 0 && errno == EINTR) continue;
-    return n < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(n);
-  }
+struct Push {
+  const WriteFn* write;
+  FtpSession* session;
+};
+
+size_t PushBytes(char* data, size_t size, size_t count, void* user) {
+  auto& p = *static_cast<Push*>(user);
+  const size_t n = size * count;
+  if ((*p.write)(data, static_cast<int64_t>(n))) return n;
+  p.session->stop = Stop::Callback;
+  p.session->stopText = "the write callback refused";
+  return 0;
 }
 
-size_t CollectReply(char* data, size_t size, size_t count, void* user) {
-  static_cast<std::string*>(user)->append(data, size * count);
-  return size * count;
+struct ListingSink {
+  FtpSession* session;
+  ListingReader* reader;
+};
+
+void StopForSize(FtpSession& s, const ListingReader& r) {
+  const ListingLimits& limits = r.collector.limits;
+  s.stop = Stop::ListingTooLarge;
+  s.stopText = r.textBytes > limits.maxText ? "the listing is longer than " + std::to_string(limits.maxText >> 20) +
+                                                  " MiB"
+               : r.collector.entries->size() >= limits.maxEntries
+                   ? "the folder holds more than " + std::to_string(limits.maxEntries) + " entries"
+                   : "the folder's entries need more than " + std::to_string(limits.maxBytes >> 20) + " MiB";
+}
+
+size_t FeedSink(char* data, size_t size, size_t count, void* user) {
+  auto& sink = *static_cast<ListingSink*>(user);
+  if (FeedListing(*sink.reader, std::string_view(data, size * count))) return size * count;
+  StopForSize(*sink.session, *sink.reader);
+  return 0;
+}
+
+bool ValidHost(const std::string& host) {
+  if (host.empty()) return false;
+  for (const unsigned char c : host) {
+    if (c <= ' ' || c == 0x7F || std::strchr("/@?#\\", c) != nullptr) return false;
+  }
+  return true;
 }
 
 bool HasFeature(const std::string& featReply, const char* feature) {
@@ -260,47 +163,29 @@ bool HasFeature(const std::string& featReply, const char* feature) {
   return false;
 }
 
-std::string SystemError(const char* what, const std::string& path) {
-  return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
-// Tests shorten the bound; nonsense falls back to the default.
-long StallSeconds() {
-  const char* text = std::getenv("TARNHOLM_STALL_SECONDS");
-  if (text == nullptr) return kDefaultStallSeconds;
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  return end != text && *end == 0 && value >= 1 && value <= 3600 ? value : kDefaultStallSeconds;
-}
-
-bool ValidHost(const std::string& host) {
-  if (host.empty()) return false;
-  for (const unsigned char c : host) {
-    if (c <= ' ' || c == 0x7F || std::strchr("/@?#\\", c) != nullptr) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, std::string& error) {
+FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, Failure& error) {
   static std::once_flag curlInit;
   std::call_once(curlInit, [] { (void)curl_global_init(CURL_GLOBAL_DEFAULT); });
 
   if (!ValidHost(login.host) || login.port < 1 || login.port > 65535) {
-    error = "invalid host or port";
+    Fail(error, ErrorClass::Other, "invalid host or port");
     return nullptr;
   }
   if (IsUnsafeForCommand(login.user) || IsUnsafeForCommand(login.password)) {
-    error = "line break in user name or password";
+    Fail(error, ErrorClass::Other, "line break in user name or password");
     return nullptr;
   }
   auto s = std::make_unique<FtpSession>();
   s->curl.reset(curl_easy_init());
-  if (!s->curl) {
-    error = "cannot create a libcurl handle";
+  s->multi.reset(curl_multi_init());
+  if (!s->curl || !s->multi) {
+    Fail(error, ErrorClass::Other, "cannot create libcurl handles");
     return nullptr;
   }
+  s->cancel = login.cancel;
+  s->wake.emplace(login.cancel, [multi = s->multi.get()] { (void)curl_multi_wakeup(multi); });
   const bool literalV6 = login.host.find(':') != std::string::npos && login.host.front() != '[';
   const std::string host = literalV6 ? "[" + login.host + "]" : login.host;
   s->base = std::string(login.security == FtpSecurity::Implicit ? "ftps://" : "ftp://") + host + ":" +
@@ -311,16 +196,22 @@ FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, std::string& e
       .Set(CURLOPT_NOSIGNAL, 1L)
       .Set(CURLOPT_USERNAME, login.user.c_str())
       .Set(CURLOPT_PASSWORD, login.password.c_str())
-      .Set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds)
-      .Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, StallSeconds())
-      .Set(CURLOPT_LOW_SPEED_LIMIT, 1L)
-      .Set(CURLOPT_LOW_SPEED_TIME, StallSeconds())
+      .Set(CURLOPT_CONNECTTIMEOUT, static_cast<long>(kConnectSeconds))
+      .Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(StallSeconds()))
+      .Set(CURLOPT_LOW_SPEED_LIMIT, 1L)  // below 1 byte/s for the stall bound: stalled
+      .Set(CURLOPT_LOW_SPEED_TIME, static_cast<long>(StallSeconds()))
       .Set(CURLOPT_TCP_KEEPALIVE, 1L)
       .Set(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD))
       .Set(CURLOPT_FTP_USE_EPSV, 1L)  // passive mode (EPSV, falling back to PASV)
       .Set(CURLOPT_BUFFERSIZE, kDownloadBufferBytes)
       .Set(CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferBytes);
+#if LIBCURL_VERSION_NUM >= 0x075700
+  // A cancel during name resolution leaves the resolver thread behind
+  // instead of waiting for its answer.
+  o.Set(CURLOPT_QUICK_EXIT, 1L);
+#endif
   if (login.security != FtpSecurity::None) {
+    s->tlsData = true;
     o.Set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL))
         .Set(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     s->tls.host = literalV6 || login.host.front() != '[' ? login.host : login.host.substr(1, login.host.size() - 2);
@@ -339,11 +230,10 @@ FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, std::string& e
   CURLcode rc = ResetRequest(*s, s->base + "/");
   if (rc == CURLE_OK && !MakeList({"*FEAT", "*OPTS UTF8 ON"}, s->quote)) rc = CURLE_OUT_OF_MEMORY;
   Options q{s->curl.get(), rc};
-  q.Set(CURLOPT_NOBODY, 1L)
-      .Set(CURLOPT_QUOTE, s->quote.get())
-      .Set(CURLOPT_HEADERFUNCTION, &CollectReply)
-      .Set(CURLOPT_HEADERDATA, &featReply);
-  rc = q.rc == CURLE_OK ? curl_easy_perform(s->curl.get()) : q.rc;
+  q.Set(CURLOPT_NOBODY, 1L).Set(CURLOPT_QUOTE, s->quote.get());
+  s->collectReplies = &featReply;
+  rc = q.rc == CURLE_OK ? Perform(*s) : q.rc;
+  s->collectReplies = nullptr;
   if (!Translate(*s, rc, error)) return nullptr;
   s->mlsd = HasFeature(featReply, "MLST");
 
@@ -354,115 +244,167 @@ FtpSession* FtpOpen(const FtpLogin& login, std::string& loginDir, std::string& e
     loginDir = entry;
     if (loginDir.back() != '/') loginDir += '/';
   }
-  if (ResetRequest(*s, s->base + "/") != CURLE_OK) {
-    error = "cannot reset the request options";
-    return nullptr;
-  }
   return s.release();
 }
 
-void FtpClose(FtpSession* session) { delete session; }
+void FtpClose(FtpSession* session) {
+  if (session == nullptr) return;
+  // Closing sends QUIT and waits for its answer; a server that does not
+  // give one must not hold the caller for the whole stall bound. libcurl
+  // closes the cached connection with its own handle, which takes its
+  // timeouts from the handle added last: so the short bound goes in once.
+  if (curl_easy_setopt(session->curl.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, kQuitSeconds) == CURLE_OK &&
+      curl_multi_add_handle(session->multi.get(), session->curl.get()) == CURLM_OK) {
+    (void)curl_multi_remove_handle(session->multi.get(), session->curl.get());
+  }
+  delete session;
+}
 
-bool FtpCheck(FtpSession* s, std::string& error) {
+bool FtpCheck(FtpSession* s, Failure& error) {
   CURLcode rc = ResetRequest(*s, s->base + "/");
   if (rc == CURLE_OK && !MakeList({"NOOP"}, s->quote)) rc = CURLE_OUT_OF_MEMORY;
   Options o{s->curl.get(), rc};
   o.Set(CURLOPT_NOBODY, 1L).Set(CURLOPT_QUOTE, s->quote.get());
-  if (o.rc != CURLE_OK) return Translate(*s, o.rc, error);
-  return Translate(*s, curl_easy_perform(s->curl.get()), error);
+  return Translate(*s, o.rc == CURLE_OK ? Perform(*s) : o.rc, error);
 }
 
-bool FtpIsDirectory(FtpSession* s, const std::string& absDir, std::string& error) {
+bool FtpIsDirectory(FtpSession* s, const std::string& absDir, Failure& error) {
   // A body-less request on the directory URL is just the CWD into it.
   Options o{s->curl.get(), ResetRequest(*s, DirectoryUrl(*s, absDir))};
   o.Set(CURLOPT_NOBODY, 1L);
-  if (o.rc != CURLE_OK) return Translate(*s, o.rc, error);
-  return Translate(*s, curl_easy_perform(s->curl.get()), error);
+  if (Translate(*s, o.rc == CURLE_OK ? Perform(*s) : o.rc, error)) return true;
+  ExplainRefusal(*s, absDir, Refused::Folder, error);
+  return false;
 }
 
-bool FtpList(FtpSession* s, const std::string& absDir, std::vector<DirEntry>& out, std::string& error) {
-  std::string text;
+bool FtpList(FtpSession* s, const std::string& absDir, std::vector<DirEntry>& out, Failure& error) {
+  out.clear();
+  ListingReader reader;
+  reader.format = s->mlsd ? ListingFormat::Mlsd : ListingFormat::List;
+  reader.nowUtc = static_cast<int64_t>(std::time(nullptr));
+  reader.collector.entries = &out;
+  ListingSink sink{s, &reader};
   Options o{s->curl.get(), ResetRequest(*s, DirectoryUrl(*s, absDir))};
-  o.Set(CURLOPT_WRITEFUNCTION, &AppendToString).Set(CURLOPT_WRITEDATA, &text);
+  o.Set(CURLOPT_WRITEFUNCTION, &FeedSink).Set(CURLOPT_WRITEDATA, &sink);
   if (s->mlsd) o.Set(CURLOPT_CUSTOMREQUEST, "MLSD");
-  if (o.rc != CURLE_OK) return Translate(*s, o.rc, error);
-  if (!Translate(*s, curl_easy_perform(s->curl.get()), error)) return false;
-  out = ParseListing(text, s->mlsd ? ListingFormat::Mlsd : ListingFormat::List,
-                     static_cast<int64_t>(std::time(nullptr)));
+  CURLcode rc = o.rc == CURLE_OK ? Perform(*s) : o.rc;
+  if (rc == CURLE_OK && !FinishListing(reader)) {
+    StopForSize(*s, reader);
+    rc = CURLE_WRITE_ERROR;
+  }
+  if (Translate(*s, rc, error)) return true;
+  std::vector<DirEntry>().swap(out);
+  ExplainRefusal(*s, absDir, Refused::Folder, error);
+  return false;
+}
+
+bool FtpMakeDirectory(FtpSession* s, const std::string& absPath, Failure& error) {
+  std::string dir, name;
+  return SplitEntry(absPath, dir, name) ? EntryCommand(*s, absPath, {"MKD " + name}, Refused::NewEntry, error)
+                                        : Fail(error, ErrorClass::Other, "no name in the path");
+}
+
+bool FtpRemoveDirectory(FtpSession* s, const std::string& absPath, Failure& error) {
+  std::string dir, name;
+  return SplitEntry(absPath, dir, name)
+             ? EntryCommand(*s, absPath, {"RMD " + name}, Refused::FolderToRemove, error)
+             : Fail(error, ErrorClass::Other, "no name in the path");
+}
+
+bool FtpRemoveFile(FtpSession* s, const std::string& absPath, Failure& error) {
+  std::string dir, name;
+  return SplitEntry(absPath, dir, name) ? EntryCommand(*s, absPath, {"DELE " + name}, Refused::File, error)
+                                        : Fail(error, ErrorClass::Other, "no name in the path");
+}
+
+bool FtpRename(FtpSession* s, const std::string& from, const std::string& to, Failure& error) {
+  std::string dir, name;
+  return SplitEntry(from, dir, name) ? EntryCommand(*s, from, {"RNFR " + name, "RNTO " + to}, Refused::File, error)
+                                     : Fail(error, ErrorClass::Other, "no name in the path");
+}
+
+bool FtpRemoveFileNow(FtpSession* s, const std::string& absPath, long timeoutMs, Failure& error) {
+  std::string dir, name;
+  if (!SplitEntry(absPath, dir, name)) return Fail(error, ErrorClass::Other, "no name in the path");
+  CancelToken* const cancel = s->cancel;
+  s->cancel = nullptr;  // this request is the clean-up of a cancelled one
+  CURLcode rc = ResetRequest(*s, DirectoryUrl(*s, dir));
+  if (rc == CURLE_OK && !MakeList({"DELE " + name}, s->postQuote)) rc = CURLE_OUT_OF_MEMORY;
+  Options o{s->curl.get(), rc};
+  o.Set(CURLOPT_NOBODY, 1L).Set(CURLOPT_POSTQUOTE, s->postQuote.get()).Set(CURLOPT_TIMEOUT_MS, timeoutMs);
+  rc = o.rc == CURLE_OK ? Perform(*s) : o.rc;
+  s->cancel = cancel;
+  return Translate(*s, rc, error);
+}
+
+bool FtpFileSize(FtpSession* s, const std::string& absPath, int64_t& size, Failure& error) {
+  std::string dir, name;
+  if (!SplitEntry(absPath, dir, name)) return Fail(error, ErrorClass::Other, "no file name in the path");
+  // Without a body libcurl asks SIZE and reports it as the content length.
+  Options o{s->curl.get(), ResetRequest(*s, FileUrl(*s, dir, name))};
+  o.Set(CURLOPT_NOBODY, 1L);
+  const CURLcode rc = o.rc == CURLE_OK ? Perform(*s) : o.rc;
+  if (!Translate(*s, rc, error)) {
+    ExplainRefusal(*s, rc == CURLE_REMOTE_ACCESS_DENIED ? dir : absPath,
+                   rc == CURLE_REMOTE_ACCESS_DENIED ? Refused::Folder : Refused::File, error);
+    return false;
+  }
+  curl_off_t length = -1;
+  if (curl_easy_getinfo(s->curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK || length < 0) {
+    return Fail(error, ErrorClass::Other, "the server does not tell the size of " + absPath);
+  }
+  size = static_cast<int64_t>(length);
   return true;
 }
 
-bool FtpMakeDirectory(FtpSession* s, const std::string& absPath, std::string& error) {
-  std::string url, name;
-  return EntryUrl(*s, absPath, url, name, error) && RunCommands(*s, url, {"MKD " + name}, error);
-}
-
-bool FtpRemoveDirectory(FtpSession* s, const std::string& absPath, std::string& error) {
-  std::string url, name;
-  return EntryUrl(*s, absPath, url, name, error) && RunCommands(*s, url, {"RMD " + name}, error);
-}
-
-bool FtpRemoveFile(FtpSession* s, const std::string& absPath, std::string& error) {
-  std::string url, name;
-  return EntryUrl(*s, absPath, url, name, error) && RunCommands(*s, url, {"DELE " + name}, error);
-}
-
-bool FtpRename(FtpSession* s, const std::string& from, const std::string& to, std::string& error) {
-  std::string url, name;
-  return EntryUrl(*s, from, url, name, error) && RunCommands(*s, url, {"RNFR " + name, "RNTO " + to}, error);
-}
-
-bool FtpDownload(FtpSession* s, const std::string& remote, const std::string& localPath,
-                 const ProgressFn& progress, std::string& error) {
-  std::string url, name;
-  if (!EntryUrl(*s, remote, url, name, error)) return false;
-  url += Escape(*s, name);
-  std::string tempPath;
-  Fd file(CreateTempBeside(localPath, tempPath));
-  if (file.fd < 0) {
-    error = SystemError("cannot create", tempPath);
-    return false;
-  }
-  Progress p{&progress, false};
-  Options o{s->curl.get(), ResetRequest(*s, url)};
-  o.Set(CURLOPT_WRITEFUNCTION, &WriteToFd).Set(CURLOPT_WRITEDATA, &file.fd);
+bool FtpReceive(FtpSession* s, const std::string& remote, int64_t offset, const WriteFn& write,
+                const ProgressFn& progress, Failure& error) {
+  std::string dir, name;
+  if (!SplitEntry(remote, dir, name)) return Fail(error, ErrorClass::Other, "no file name in the path");
+  Push push{&write, s};
+  Progress p{&progress, s, false, offset, -1};
+  Options o{s->curl.get(), ResetRequest(*s, FileUrl(*s, dir, name))};
+  o.Set(CURLOPT_WRITEFUNCTION, &PushBytes)
+      .Set(CURLOPT_WRITEDATA, &push)
+      .Set(CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
   if (o.rc == CURLE_OK) o.rc = SetProgress(*s, p);
-  bool ok = Translate(*s, o.rc == CURLE_OK ? curl_easy_perform(s->curl.get()) : o.rc, error);
-  if (!file.Close() && ok) {
-    error = SystemError("cannot write", tempPath);
-    ok = false;
-  }
-  if (ok && ::rename(tempPath.c_str(), localPath.c_str()) != 0) {
-    error = SystemError("cannot replace", localPath);
-    ok = false;
-  }
-  if (!ok) ::unlink(tempPath.c_str());
-  return ok;
+  const CURLcode rc = o.rc == CURLE_OK ? Perform(*s) : o.rc;
+  if (Translate(*s, rc, error)) return true;
+  ExplainRefusal(*s, rc == CURLE_REMOTE_ACCESS_DENIED ? dir : remote,
+                 rc == CURLE_REMOTE_ACCESS_DENIED ? Refused::Folder : Refused::File, error);
+  return false;
 }
 
-bool FtpUpload(FtpSession* s, const std::string& localPath, const std::string& remote, const ProgressFn& progress,
-               std::string& error) {
-  std::string url, name;
-  if (!EntryUrl(*s, remote, url, name, error)) return false;
-  url += Escape(*s, name);
-  Fd file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat st {};
-  if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
-    error = SystemError("cannot open", localPath);
-    return false;
+bool FtpSend(FtpSession* s, const ReadFn& read, int64_t size, const std::string& remote, int64_t offset,
+             const ProgressFn& progress, Failure& error) {
+  std::string dir, name;
+  if (!SplitEntry(remote, dir, name)) return Fail(error, ErrorClass::Other, "no file name in the path");
+  if (offset > 0) {
+    int64_t held = -1;
+    if (!FtpFileSize(s, remote, held, error)) return false;
+    if (held != offset) {
+      return Fail(error, ErrorClass::Other,
+                  remote + " holds " + std::to_string(held) + " bytes, not the " + std::to_string(offset) +
+                      " to resume after");
+    }
   }
-  if (!S_ISREG(st.st_mode)) {
-    error = "not a regular file: " + localPath;
-    return false;
-  }
-  Progress p{&progress, true};
-  Options o{s->curl.get(), ResetRequest(*s, url)};
+  Pull pull{&read, s, size};
+  Progress p{&progress, s, true, offset, size >= 0 ? offset + size : -1};
+  Options o{s->curl.get(), ResetRequest(*s, FileUrl(*s, dir, name))};
   o.Set(CURLOPT_UPLOAD, 1L)
-      .Set(CURLOPT_READFUNCTION, &ReadFromFd)
-      .Set(CURLOPT_READDATA, &file.fd)
-      .Set(CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
+      .Set(CURLOPT_APPEND, offset > 0 ? 1L : 0L)
+      .Set(CURLOPT_READFUNCTION, &PullBytes)
+      .Set(CURLOPT_READDATA, &pull)
+      .Set(CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
   if (o.rc == CURLE_OK) o.rc = SetProgress(*s, p);
-  return Translate(*s, o.rc == CURLE_OK ? curl_easy_perform(s->curl.get()) : o.rc, error);
+  const CURLcode rc = o.rc == CURLE_OK ? Perform(*s) : o.rc;
+  if (Translate(*s, rc, error)) return true;
+  if (rc == CURLE_REMOTE_ACCESS_DENIED) {
+    ExplainRefusal(*s, dir, Refused::Folder, error);
+  } else if (s->unclearRefusal && error.cls == ErrorClass::Other) {
+    error.cls = ErrorClass::Permission;  // the folder is there; the server will not take the file
+  }
+  return false;
 }
 
 }  // namespace tarnholm::backend

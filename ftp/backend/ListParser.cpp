@@ -235,6 +235,11 @@ bool ParseDosListLine(std::string_view line, DirEntry& out) {
   return true;
 }
 
+bool ParseListingLine(std::string_view line, ListingFormat format, int64_t nowUtc, DirEntry& out) {
+  return format == ListingFormat::Mlsd ? ParseMlsdLine(line, out)
+                                       : (ParseUnixListLine(line, nowUtc, out) || ParseDosListLine(line, out));
+}
+
 std::vector<DirEntry> ParseListing(std::string_view text, ListingFormat format, int64_t nowUtc) {
   std::vector<DirEntry> entries;
   while (!text.empty()) {
@@ -244,10 +249,7 @@ std::vector<DirEntry> ParseListing(std::string_view text, ListingFormat format, 
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty()) continue;
     DirEntry entry;
-    const bool parsed = format == ListingFormat::Mlsd
-                            ? ParseMlsdLine(line, entry)
-                            : (ParseUnixListLine(line, nowUtc, entry) || ParseDosListLine(line, entry));
-    if (parsed) entries.push_back(std::move(entry));
+    if (ParseListingLine(line, format, nowUtc, entry)) entries.push_back(std::move(entry));
   }
   return entries;
 }

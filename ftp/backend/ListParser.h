@@ -24,6 +24,10 @@ enum class ListingFormat { Mlsd, List };
 // fields carry no zone and are taken as they stand.
 [[nodiscard]] bool ParseDosListLine(std::string_view line, DirEntry& out);
 
+// One line of a listing in the given format; false for lines that are no
+// entry ("total 12").
+[[nodiscard]] bool ParseListingLine(std::string_view line, ListingFormat format, int64_t nowUtc, DirEntry& out);
+
 // All entries of a listing; lines that fit no format ("total 12") are skipped.
 [[nodiscard]] std::vector<DirEntry> ParseListing(std::string_view text, ListingFormat format, int64_t nowUtc);
 

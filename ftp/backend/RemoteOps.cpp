@@ -11,17 +11,27 @@ void SftpSessionCloser::operator()(SftpSession* s) const { SftpClose(s); }
 
 namespace {
 
+bool NoSession(Failure& error) { return Fail(error, ErrorClass::Other, "connection has no session"); }
+
 // Runs the SFTP or the FTP form of an operation, whichever the connection has.
-#define DISPATCH(c, error, sftpCall, ftpCall) \
-  ((c).sftp ? (sftpCall) : (c).ftp ? (ftpCall) : ((error) = "connection has no session", false))
+#define DISPATCH(c, error, sftpCall, ftpCall) ((c).sftp ? (sftpCall) : (c).ftp ? (ftpCall) : NoSession(error))
 
 }  // namespace
 
-std::unique_ptr<Connection> RemoteOpen(const OpenRequest& r, std::string& error) {
+std::unique_ptr<Connection> RemoteOpen(const OpenRequest& r, Failure& error) {
   auto c = std::make_unique<Connection>();
   c->protocol = r.protocol;
+  c->cancel = r.cancel;
   if (r.protocol == Protocol::Sftp) {
-    c->sftp.reset(SftpOpen(r.host, r.port, r.user, r.password, r.trust, error));
+    SftpLogin login;
+    login.host = r.host;
+    login.port = r.port;
+    login.user = r.user;
+    login.password = r.password;
+    login.trust = r.trust;
+    login.preferredKeyTypes = r.preferredKeyTypes;
+    login.cancel = r.cancel;
+    c->sftp.reset(SftpOpen(login, error));
     if (!c->sftp || !SftpRealPath(c->sftp.get(), ".", c->directory, error)) return nullptr;
     if (c->directory.empty() || c->directory.back() != '/') c->directory += '/';
     return c;
@@ -32,6 +42,7 @@ std::unique_ptr<Connection> RemoteOpen(const OpenRequest& r, std::string& error)
   login.user = r.user;
   login.password = r.password;
   login.trust = r.trust;
+  login.cancel = r.cancel;
   login.security = r.protocol == Protocol::FtpsImplicit   ? FtpSecurity::Implicit
                    : r.protocol == Protocol::FtpsExplicit ? FtpSecurity::Explicit
                                                           : FtpSecurity::None;
@@ -39,47 +50,35 @@ std::unique_ptr<Connection> RemoteOpen(const OpenRequest& r, std::string& error)
   return c->ftp ? std::move(c) : nullptr;
 }
 
-bool RemoteCheck(Connection& c, std::string& error) {
+bool RemoteCheck(Connection& c, Failure& error) {
   std::string ignored;
   return DISPATCH(c, error, SftpRealPath(c.sftp.get(), ".", ignored, error), FtpCheck(c.ftp.get(), error));
 }
 
-bool RemoteIsDirectory(Connection& c, const std::string& absDir, std::string& error) {
-  return DISPATCH(c, error, SftpIsDirectory(c.sftp.get(), absDir, error),
-                  FtpIsDirectory(c.ftp.get(), absDir, error));
+bool RemoteIsDirectory(Connection& c, const std::string& absDir, Failure& error) {
+  return DISPATCH(c, error, SftpIsDirectory(c.sftp.get(), absDir, error), FtpIsDirectory(c.ftp.get(), absDir, error));
 }
 
-bool RemoteList(Connection& c, const std::string& absDir, std::vector<DirEntry>& out, std::string& error) {
+bool RemoteList(Connection& c, const std::string& absDir, std::vector<DirEntry>& out, Failure& error) {
   return DISPATCH(c, error, SftpList(c.sftp.get(), absDir, out, error), FtpList(c.ftp.get(), absDir, out, error));
 }
 
-bool RemoteMakeDirectory(Connection& c, const std::string& absPath, std::string& error) {
+bool RemoteMakeDirectory(Connection& c, const std::string& absPath, Failure& error) {
   return DISPATCH(c, error, SftpMakeDirectory(c.sftp.get(), absPath, error),
                   FtpMakeDirectory(c.ftp.get(), absPath, error));
 }
 
-bool RemoteRemoveDirectory(Connection& c, const std::string& absPath, std::string& error) {
+bool RemoteRemoveDirectory(Connection& c, const std::string& absPath, Failure& error) {
   return DISPATCH(c, error, SftpRemoveDirectory(c.sftp.get(), absPath, error),
                   FtpRemoveDirectory(c.ftp.get(), absPath, error));
 }
 
-bool RemoteRemoveFile(Connection& c, const std::string& absPath, std::string& error) {
-  return DISPATCH(c, error, SftpRemoveFile(c.sftp.get(), absPath, error),
-                  FtpRemoveFile(c.ftp.get(), absPath, error));
+bool RemoteRemoveFile(Connection& c, const std::string& absPath, Failure& error) {
+  return DISPATCH(c, error, SftpRemoveFile(c.sftp.get(), absPath, error), FtpRemoveFile(c.ftp.get(), absPath, error));
 }
 
-bool RemoteRename(Connection& c, const std::string& from, const std::string& to, std::string& error) {
+bool RemoteRename(Connection& c, const std::string& from, const std::string& to, Failure& error) {
   return DISPATCH(c, error, SftpRename(c.sftp.get(), from, to, error), FtpRename(c.ftp.get(), from, to, error));
-}
-
-bool RemoteDownload(Connection& c, const std::string& remote, const std::string& localPath, std::string& error) {
-  return DISPATCH(c, error, SftpDownload(c.sftp.get(), remote, localPath, c.progress, error),
-                  FtpDownload(c.ftp.get(), remote, localPath, c.progress, error));
-}
-
-bool RemoteUpload(Connection& c, const std::string& localPath, const std::string& remote, std::string& error) {
-  return DISPATCH(c, error, SftpUpload(c.sftp.get(), localPath, remote, c.progress, error),
-                  FtpUpload(c.ftp.get(), localPath, remote, c.progress, error));
 }
 
 }  // namespace tarnholm::backend

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "Cancel.h"
 #include "ConnectionTable.h"
+#include "Failure.h"
 #include "TrustQuestion.h"
 
 namespace tarnholm::backend {
@@ -18,23 +20,38 @@ struct OpenRequest {
   int port = 0;
   std::string user;
   std::string password;
-  TrustFn trust;  // asked about certificates and host keys the library cannot verify
+  TrustFn trust;                   // asked about certificates and host keys the library cannot verify
+  std::string preferredKeyTypes;   // SFTP: host-key types to offer first
+  CancelToken* cancel = nullptr;
 };
 
 // A logged-in connection whose directory is the login directory, or null.
-[[nodiscard]] std::unique_ptr<Connection> RemoteOpen(const OpenRequest& request, std::string& error);
-[[nodiscard]] bool RemoteCheck(Connection& c, std::string& error);
-[[nodiscard]] bool RemoteIsDirectory(Connection& c, const std::string& absDir, std::string& error);
-[[nodiscard]] bool RemoteList(Connection& c, const std::string& absDir, std::vector<DirEntry>& out,
-                              std::string& error);
-[[nodiscard]] bool RemoteMakeDirectory(Connection& c, const std::string& absPath, std::string& error);
-[[nodiscard]] bool RemoteRemoveDirectory(Connection& c, const std::string& absPath, std::string& error);
-[[nodiscard]] bool RemoteRemoveFile(Connection& c, const std::string& absPath, std::string& error);
-[[nodiscard]] bool RemoteRename(Connection& c, const std::string& from, const std::string& to,
-                                std::string& error);
+[[nodiscard]] std::unique_ptr<Connection> RemoteOpen(const OpenRequest& request, Failure& error);
+[[nodiscard]] bool RemoteCheck(Connection& c, Failure& error);
+[[nodiscard]] bool RemoteIsDirectory(Connection& c, const std::string& absDir, Failure& error);
+[[nodiscard]] bool RemoteList(Connection& c, const std::string& absDir, std::vector<DirEntry>& out, Failure& error);
+[[nodiscard]] bool RemoteMakeDirectory(Connection& c, const std::string& absPath, Failure& error);
+[[nodiscard]] bool RemoteRemoveDirectory(Connection& c, const std::string& absPath, Failure& error);
+[[nodiscard]] bool RemoteRemoveFile(Connection& c, const std::string& absPath, Failure& error);
+[[nodiscard]] bool RemoteRename(Connection& c, const std::string& from, const std::string& to, Failure& error);
+
+// Receives remote from byte offset on into write; progress through c.progress.
+[[nodiscard]] bool RemoteReceive(Connection& c, const std::string& remote, int64_t offset, const WriteFn& write,
+                                 Failure& error);
+// Sends size bytes (-1: unknown) from read to remote; offset > 0 appends to
+// the offset bytes remote holds. replaceSafely: through a temporary name in
+// remote's folder that is renamed over remote once complete (no offset then).
+[[nodiscard]] bool RemoteSend(Connection& c, const ReadFn& read, int64_t size, const std::string& remote,
+                              int64_t offset, bool replaceSafely, Failure& error);
+
+// The local file wrappers of the two streams. A receive writes a temporary
+// file beside localPath and renames it over localPath when complete.
 [[nodiscard]] bool RemoteDownload(Connection& c, const std::string& remote, const std::string& localPath,
-                                  std::string& error);
+                                  Failure& error);
 [[nodiscard]] bool RemoteUpload(Connection& c, const std::string& localPath, const std::string& remote,
-                                std::string& error);
+                                Failure& error);
+
+// Tries once more to remove the temporary files left by failed sends.
+void RemoveLeftovers(Connection& c);
 
 }  // namespace tarnholm::backend

@@ -1,5 +1,7 @@
 #include "ServerPath.h"
 
+#include <cstdio>
+
 namespace tarnholm::backend {
 
 bool IsUnsafeForCommand(std::string_view text) {
@@ -38,6 +40,22 @@ bool SplitEntry(std::string_view absPath, std::string& dir, std::string& name) {
   dir = std::string(absPath.substr(0, slash + 1));
   name = std::string(absPath.substr(slash + 1));
   return true;
+}
+
+std::string TemporarySibling(std::string_view absPath, uint32_t random) {
+  constexpr std::size_t kMaxName = 255;
+  const auto slash = absPath.rfind('/');
+  const std::string_view dir = slash == std::string_view::npos ? std::string_view() : absPath.substr(0, slash + 1);
+  std::string_view name = slash == std::string_view::npos ? absPath : absPath.substr(slash + 1);
+  char tail[16];
+  std::snprintf(tail, sizeof tail, ".%08x.part", static_cast<unsigned>(random));
+  const std::size_t room = kMaxName - 1 - (sizeof ".00000000.part" - 1);
+  if (name.size() > room) {
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+    name = name.substr(0, cut);
+  }
+  return std::string(dir) + "." + std::string(name) + tail;
 }
 
 }  // namespace tarnholm::backend

@@ -2,6 +2,7 @@
 // Server paths as the library keeps them: absolute, "/"-separated; a
 // directory path ends with "/".
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ namespace tarnholm::backend {
 
 // Splits "/a/b/name" into "/a/b/" and "name". false when there is no name.
 [[nodiscard]] bool SplitEntry(std::string_view absPath, std::string& dir, std::string& name);
+
+// A fresh name beside absPath for a send that replaces it only when
+// complete: "/dir/.name.<8 hex digits of random>.part", the name cut (on a
+// UTF-8 character boundary) so that the result stays within 255 bytes.
+[[nodiscard]] std::string TemporarySibling(std::string_view absPath, uint32_t random);
 
 // Text that would end or inject an FTP command line (CR, LF, NUL).
 [[nodiscard]] bool IsUnsafeForCommand(std::string_view text);

@@ -1,6 +1,7 @@
 #include <libssh/sftp.h>
 
 #include "ftp/backend/DateValue.h"
+#include "ftp/backend/ListingCollector.h"
 #include "ftp/backend/SftpInternal.h"
 #include "ftp/backend/SftpSession.h"
 
@@ -33,43 +34,57 @@ DirEntry EntryFrom(const sftp_attributes_struct& attributes) {
   return entry;
 }
 
+bool Abandon(std::vector<DirEntry>& out, bool result) {
+  std::vector<DirEntry>().swap(out);
+  return result;
+}
+
 }  // namespace
 
-bool SftpList(SftpSession* session, const std::string& absDir, std::vector<DirEntry>& out,
-              std::string& error) {
+bool SftpList(SftpSession* session, const std::string& absDir, std::vector<DirEntry>& out, Failure& error) {
   out.clear();
-  WatchdogGuard guard(session->watchdog, kNoAnswerSeconds);
+  if (!Usable(session, error)) return false;
+  // The watchdog bounds each wait for the server, not the whole listing: a
+  // large folder on a slow line may take minutes and still be fine.
+  WatchdogGuard guard(session->watchdog, session->noAnswerSeconds);
   sftp_session sftp = session->sftp.get();
   SftpDirPtr dir(sftp_opendir(sftp, absDir.c_str()));
-  if (!dir) {
-    error = SftpFailure(session, "list", absDir);
-    return false;
-  }
+  if (!dir) return SftpFail(session, "list", absDir, error);
+  EntryCollector collector;
+  collector.entries = &out;
   // Links are resolved after the directory is read, so that no other request
   // interleaves with the directory reads.
   std::vector<size_t> links;
-  while (SftpAttributesPtr attributes{sftp_readdir(sftp, dir.get())}) {
-    if (attributes->type == SSH_FILEXFER_TYPE_SYMLINK) links.push_back(out.size());
-    out.push_back(EntryFrom(*attributes));
+  for (;;) {
+    if (CancelRequested(session->cancel)) return Abandon(out, SftpFail(session, "list", absDir, error));
+    SftpAttributesPtr attributes{sftp_readdir(sftp, dir.get())};
+    if (!attributes) break;
+    ArmWatchdog(session->watchdog, session->noAnswerSeconds);  // the server answered
+    const bool link = attributes->type == SSH_FILEXFER_TYPE_SYMLINK;
+    if (!CollectEntry(collector, EntryFrom(*attributes))) {
+      return Abandon(out, Fail(error, ErrorClass::ListingTooLarge,
+                               "list " + absDir + ": more than " + std::to_string(collector.limits.maxEntries) +
+                                   " entries or " + std::to_string(collector.limits.maxBytes >> 20) + " MiB"));
+    }
+    if (link) links.push_back(out.size() - 1);
   }
-  if (!sftp_dir_eof(dir.get())) {
-    error = SftpFailure(session, "list", absDir);
-    out.clear();
-    return false;
-  }
-  if (sftp_closedir(dir.release()) != SSH_OK) {
-    error = SftpFailure(session, "list", absDir);
-    out.clear();
-    return false;
+  if (!sftp_dir_eof(dir.get()) || sftp_closedir(dir.release()) != SSH_OK) {
+    return Abandon(out, SftpFail(session, "list", absDir, error));
   }
   for (const size_t index : links) {
+    if (CancelRequested(session->cancel)) return Abandon(out, SftpFail(session, "list", absDir, error));
     DirEntry& entry = out[index];
-    SftpAttributesPtr target(sftp_stat(sftp, ChildPath(absDir, entry.name).c_str()));
+    const std::string path = ChildPath(absDir, entry.name);
+    SftpAttributesPtr target(sftp_stat(sftp, path.c_str()));
     if (!target) {
-      // A dangling link still names something the user may delete or rename.
+      // The server's answer (a dangling link, still something the user may
+      // delete or rename) types the entry as a file; a session that broke on
+      // the way fails the whole listing instead.
+      if (!SessionAlive(session)) return Abandon(out, SftpFail(session, "list", path, error));
       entry.type = EntryType::File;
       continue;
     }
+    ArmWatchdog(session->watchdog, session->noAnswerSeconds);
     const DirEntry resolved = EntryFrom(*target);
     entry.type = resolved.type;
     entry.size = resolved.size;

@@ -1,27 +1,21 @@
-// Downloads keep several read requests in flight, because one request per
-// round trip leaves the line idle most of the time. Uploads have no
+// Receives keep several read requests in flight, because one request per
+// round trip leaves the line idle most of the time. Sends have no
 // asynchronous write in this libssh, so they send the largest writes the
-// server accepts.
+// server accepts. Both test the cancel request after every block and leave
+// the session usable when they stop.
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 #include <vector>
 
-#include "ftp/backend/LocalTemp.h"
 #include "ftp/backend/SftpInternal.h"
 #include "ftp/backend/SftpSession.h"
 
 namespace tarnholm::backend {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Measured on loopback against OpenSSH: 16 requests of 32 KiB in flight beat
 // both fewer and larger ones (a 32 KiB answer fits one SSH channel packet,
@@ -29,33 +23,37 @@ namespace fs = std::filesystem;
 constexpr uint32_t kReadChunk = 32 * 1024;
 constexpr size_t kReadsInFlight = 16;
 
-fs::path LocalPath(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 struct ReadRequest {
   int id;
   uint64_t offset;
   uint32_t length;
 };
 
-// Receives the remote file into `out`; false with `error` on any failure.
-[[nodiscard]] bool ReceiveInto(SftpSession* session, sftp_file file, const std::string& remote,
-                               int64_t total, std::ofstream& out, const ProgressFn& progress,
-                               std::string& error) {
+// Receives the remote file from `next` on into write; false with `error`.
+[[nodiscard]] bool ReceiveInto(SftpSession* session, sftp_file file, const std::string& remote, uint64_t next,
+                               int64_t total, const WriteFn& write, const ProgressFn& progress, Failure& error) {
   std::vector<char> buffer(kReadChunk);
   std::deque<ReadRequest> inFlight;
-  uint64_t next = 0;
-  int64_t done = 0;
+  int64_t done = static_cast<int64_t>(next);
   bool eof = false;
-  // After a local failure or an abort the answers still on their way are
+  // After a local failure or a stop the answers still on their way are
   // collected, so that they cannot get in the way of the next request.
   const auto drain = [&] {
     for (const ReadRequest& r : inFlight) {
       (void)sftp_async_read(file, buffer.data(), r.length, static_cast<uint32_t>(r.id));
     }
+    inFlight.clear();
+  };
+  const auto deliver = [&](const char* data, int64_t length) {
+    if (write(data, length)) return true;
+    drain();
+    return Fail(error, ErrorClass::Callback, "download " + remote + ": the write callback refused");
   };
   for (;;) {
+    if (CancelRequested(session->cancel)) {
+      drain();
+      return SftpFail(session, "download", remote, error);
+    }
     // Requests stop at the size fstat gave; one more past it, once the rest
     // has arrived, confirms the end (or finds that the file has grown).
     while (!eof && inFlight.size() < kReadsInFlight &&
@@ -67,8 +65,8 @@ struct ReadRequest {
       sftp_seek64(file, next);
       const int id = sftp_async_read_begin(file, length);
       if (id < 0) {
-        error = SftpFailure(session, "download", remote);
-        return false;
+        drain();
+        return SftpFail(session, "download", remote, error);
       }
       inFlight.push_back({id, next, length});
       next += length;
@@ -79,161 +77,148 @@ struct ReadRequest {
     inFlight.pop_front();
     const int received = sftp_async_read(file, buffer.data(), request.length, static_cast<uint32_t>(request.id));
     if (received < 0) {
-      error = SftpFailure(session, "download", remote);
-      return false;
+      drain();
+      return SftpFail(session, "download", remote, error);
     }
     if (received == 0) {
       eof = true;  // later requests lie beyond the end and answer 0 at once
       continue;
     }
-    ArmWatchdog(session->watchdog, kNoAnswerSeconds);  // the server is alive
-    out.write(buffer.data(), received);
+    ArmWatchdog(session->watchdog, session->noAnswerSeconds);  // the server is alive
+    if (!deliver(buffer.data(), received)) return false;
     done += received;
-    // A server may cut a read short; fetch the rest at once so the local file
-    // is still written strictly in order.
+    // A server may cut a read short; fetch the rest at once so the bytes are
+    // still handed on strictly in order.
     uint64_t offset = request.offset + static_cast<uint64_t>(received);
     uint32_t missing = request.length - static_cast<uint32_t>(received);
-    while (missing > 0 && out) {
+    while (missing > 0) {
       sftp_seek64(file, offset);
       const ssize_t got = sftp_read(file, buffer.data(), missing);
       if (got < 0) {
-        error = SftpFailure(session, "download", remote);
-        return false;
+        drain();
+        return SftpFail(session, "download", remote, error);
       }
       if (got == 0) {
         eof = true;
         break;
       }
-      ArmWatchdog(session->watchdog, kNoAnswerSeconds);
-      out.write(buffer.data(), got);
+      ArmWatchdog(session->watchdog, session->noAnswerSeconds);
+      if (!deliver(buffer.data(), got)) return false;
       done += got;
       offset += static_cast<uint64_t>(got);
       missing -= static_cast<uint32_t>(got);
     }
-    if (!out) {
-      error = "download " + remote + ": cannot write the local file";
-      drain();
-      return false;
-    }
     if (progress && !progress(done, total)) {
-      error = "download " + remote + ": aborted";
       drain();
-      return false;
+      return Fail(error, ErrorClass::Cancelled, "download " + remote + ": stopped by the progress callback");
     }
   }
 }
 
-}  // namespace
+// Fills buffer from read until it is full or read ends; -1 when read failed.
+int64_t FillChunk(const ReadFn& read, std::vector<char>& buffer, int64_t limit) {
+  int64_t filled = 0;
+  while (filled < limit) {
+    const int64_t n = read(buffer.data() + filled, limit - filled);
+    if (n < 0 || n > limit - filled) return -1;
+    if (n == 0) break;
+    filled += n;
+  }
+  return filled;
+}
 
-bool SftpDownload(SftpSession* session, const std::string& remote, const std::string& localPath,
-                  const ProgressFn& progress, std::string& error) {
-  // Re-armed after every block: a transfer fails only when it stalls.
-  WatchdogGuard guard(session->watchdog, kNoAnswerSeconds);
-  SftpFilePtr file(sftp_open(session->sftp.get(), remote.c_str(), O_RDONLY, 0));
-  if (!file) {
-    error = SftpFailure(session, "download", remote);
+// Why a write failed: OpenSSH reports a full disk as a bare "failure", so
+// the free space of the folder is asked where the server tells it.
+bool WriteFailed(SftpSession* session, const std::string& remote, Failure& error) {
+  SftpFail(session, "upload", remote, error);
+  if (error.cls != ErrorClass::Other || !SessionAlive(session) ||
+      sftp_extension_supported(session->sftp.get(), "statvfs@openssh.com", "2") != 1) {
     return false;
   }
+  const std::string folder = remote.substr(0, remote.rfind('/') + 1);
+  if (sftp_statvfs_t space = sftp_statvfs(session->sftp.get(), folder.c_str())) {
+    if (space->f_bavail * std::max<uint64_t>(space->f_frsize, 1) < session->writeChunk) {
+      error.cls = ErrorClass::DiskFull;
+    }
+    sftp_statvfs_free(space);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool SftpReceive(SftpSession* session, const std::string& remote, int64_t offset, const WriteFn& write,
+                 const ProgressFn& progress, Failure& error) {
+  if (!Usable(session, error)) return false;
+  // Re-armed after every block: a transfer fails only when it stalls.
+  WatchdogGuard guard(session->watchdog, session->noAnswerSeconds);
+  SftpFilePtr file(sftp_open(session->sftp.get(), remote.c_str(), O_RDONLY, 0));
+  if (!file) return SftpFail(session, "download", remote, error);
   int64_t total = -1;
   if (SftpAttributesPtr attributes{sftp_fstat(file.get())};
       attributes && (attributes->flags & SSH_FILEXFER_ATTR_SIZE)) {
     total = static_cast<int64_t>(attributes->size);
   }
-
-  // Written beside the target and renamed at the end, so that a failure
-  // leaves neither a partial file nor a damaged older copy.
-  // The temporary name is created exclusively first; reopening our own fresh
-  // file for the stream cannot be redirected by anyone else.
-  const fs::path target = LocalPath(localPath);
-  std::string temporaryName;
-  const int fd = CreateTempBeside(localPath, temporaryName);
-  if (fd < 0) {
-    error = "download " + remote + ": cannot create " + localPath;
+  if (total >= 0 && offset > total) {
+    return Fail(error, ErrorClass::Other,
+                "download " + remote + ": it holds " + std::to_string(total) + " bytes, fewer than the " +
+                    std::to_string(offset) + " to resume after");
+  }
+  if (!ReceiveInto(session, file.get(), remote, static_cast<uint64_t>(offset), total, write, progress, error)) {
     return false;
   }
-  ::close(fd);
-  const fs::path temporary = LocalPath(temporaryName);
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    error = "download " + remote + ": cannot create " + localPath;
-    return false;
-  }
-  bool ok = ReceiveInto(session, file.get(), remote, total, out, progress, error);
-  out.close();
-  if (ok && out.fail()) {
-    error = "download " + remote + ": cannot write " + localPath;
-    ok = false;
-  }
-  if (ok && sftp_close(file.release()) != SSH_OK) {
-    error = SftpFailure(session, "download", remote);
-    ok = false;
-  }
-  std::error_code ec;
-  if (ok) {
-    fs::rename(temporary, target, ec);
-    if (ec) {
-      error = "download " + remote + ": cannot create " + localPath + ": " + ec.message();
-      ok = false;
-    }
-  }
-  if (!ok) fs::remove(temporary, ec);
-  return ok;
+  if (sftp_close(file.release()) != SSH_OK) return SftpFail(session, "download", remote, error);
+  return true;
 }
 
-bool SftpUpload(SftpSession* session, const std::string& localPath, const std::string& remote,
-                const ProgressFn& progress, std::string& error) {
-  const fs::path source = LocalPath(localPath);
-  std::ifstream in(source, std::ios::binary);
-  std::error_code ec;
-  const uintmax_t size = fs::file_size(source, ec);
-  if (!in || ec) {
-    error = "upload " + localPath + ": cannot open the local file";
-    return false;
-  }
-  const int64_t total = static_cast<int64_t>(size);
-
-  WatchdogGuard guard(session->watchdog, kNoAnswerSeconds);
+bool SftpSend(SftpSession* session, const ReadFn& read, int64_t size, const std::string& remote, int64_t offset,
+              SendMode mode, const ProgressFn& progress, Failure& error) {
+  if (!Usable(session, error)) return false;
+  WatchdogGuard guard(session->watchdog, session->noAnswerSeconds);
   sftp_session sftp = session->sftp.get();
-  SftpFilePtr file(sftp_open(sftp, remote.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-  if (!file) {
-    error = SftpFailure(session, "upload", remote);
-    return false;
+  const int access = mode == SendMode::Append      ? O_WRONLY
+                     : mode == SendMode::CreateNew ? O_WRONLY | O_CREAT | O_EXCL
+                                                   : O_WRONLY | O_CREAT | O_TRUNC;
+  SftpFilePtr file(sftp_open(sftp, remote.c_str(), access, 0644));
+  if (!file) return SftpFail(session, "upload", remote, error);
+  if (mode == SendMode::Append) {
+    SftpAttributesPtr attributes{sftp_fstat(file.get())};
+    if (!attributes) return SftpFail(session, "upload", remote, error);
+    if (!(attributes->flags & SSH_FILEXFER_ATTR_SIZE) || attributes->size != static_cast<uint64_t>(offset)) {
+      return Fail(error, ErrorClass::Other,
+                  "upload " + remote + ": it does not hold the " + std::to_string(offset) + " bytes to resume after");
+    }
+    if (sftp_seek64(file.get(), static_cast<uint64_t>(offset)) != 0) {
+      return SftpFail(session, "upload", remote, error);
+    }
   }
+  const int64_t total = size >= 0 ? offset + size : -1;
   std::vector<char> buffer(session->writeChunk);
-  int64_t done = 0;
-  bool ok = true;
-  while (ok) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    const std::streamsize count = in.gcount();
-    if (count <= 0) {
-      if (!in.eof()) {
-        error = "upload " + localPath + ": cannot read the local file";
-        ok = false;
-      }
-      break;
-    }
+  int64_t sent = 0;
+  for (;;) {
+    if (CancelRequested(session->cancel)) return SftpFail(session, "upload", remote, error);
+    int64_t limit = static_cast<int64_t>(buffer.size());
+    if (size >= 0) limit = std::min(limit, size - sent);
+    const int64_t count = limit > 0 ? FillChunk(read, buffer, limit) : 0;
+    if (count < 0) return Fail(error, ErrorClass::Callback, "upload " + remote + ": the read callback refused");
+    if (count == 0) break;
     const ssize_t written = sftp_write(file.get(), buffer.data(), static_cast<size_t>(count));
-    if (written != count) {
-      error = SftpFailure(session, "upload", remote);
-      ok = false;
-      break;
-    }
-    ArmWatchdog(session->watchdog, kNoAnswerSeconds);
-    done += count;
-    if (progress && !progress(done, total)) {
-      error = "upload " + remote + ": aborted";
-      ok = false;
+    if (written != count) return WriteFailed(session, remote, error);
+    ArmWatchdog(session->watchdog, session->noAnswerSeconds);
+    sent += count;
+    if (progress && !progress(offset + sent, total)) {
+      return Fail(error, ErrorClass::Cancelled, "upload " + remote + ": stopped by the progress callback");
     }
   }
-  // Some servers report write errors only when the handle is closed.
-  if (sftp_close(file.release()) != SSH_OK && ok) {
-    error = SftpFailure(session, "upload", remote);
-    ok = false;
+  if (size >= 0 && sent != size) {
+    return Fail(error, ErrorClass::Callback,
+                "upload " + remote + ": the read callback ended after " + std::to_string(sent) + " of " +
+                    std::to_string(size) + " bytes");
   }
-  if (!ok) sftp_unlink(sftp, remote.c_str());  // best effort; the error above is what counts
-  return ok;
+  // Some servers report write errors only when the handle is closed; only
+  // then is the last byte confirmed.
+  if (sftp_close(file.release()) != SSH_OK) return WriteFailed(session, remote, error);
+  return true;
 }
 
 }  // namespace tarnholm::backend

@@ -1,23 +1,34 @@
 #include "ftp/backend/SftpWatchdog.h"
 
+#include <algorithm>
+
 #ifdef _WIN32
 #include <winsock2.h>
 #else
 #include <sys/socket.h>
 #endif
 
+#include "ftp/backend/Cancel.h"
+
 namespace tarnholm::backend {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = SftpWatchdog::Clock;
+
+// When the socket must go, given the armed deadline and a cancel request.
+Clock::time_point Due(SftpWatchdog& w) {
+  if (w.deadline == Clock::time_point::max() || !CancelRequested(w.cancel)) return w.deadline;
+  if (w.cancelSeen == Clock::time_point::max()) w.cancelSeen = Clock::now();
+  return std::min(w.deadline, w.cancelSeen + w.cancelGrace);
+}
 
 void Watch(SftpWatchdog& w) {
   std::unique_lock lock(w.mutex);
   while (!w.stop) {
-    if (w.deadline == Clock::time_point::max()) {
+    const Clock::time_point due = Due(w);
+    if (due == Clock::time_point::max()) {
       w.wake.wait(lock);
-    } else if (w.wake.wait_until(lock, w.deadline) == std::cv_status::timeout &&
-               Clock::now() >= w.deadline && !w.stop) {
+    } else if (Clock::now() >= due) {
       if (w.socket >= 0) {
 #ifdef _WIN32
         ::shutdown(static_cast<SOCKET>(w.socket), SD_BOTH);
@@ -27,6 +38,9 @@ void Watch(SftpWatchdog& w) {
       }
       w.fired = true;
       w.deadline = Clock::time_point::max();
+      w.cancelSeen = Clock::time_point::max();
+    } else {
+      w.wake.wait_until(lock, due);
     }
   }
 }
@@ -62,9 +76,24 @@ void SetWatchdogSocket(SftpWatchdog& w, int socket) {
   w.socket = socket;
 }
 
+void SetWatchdogCancel(SftpWatchdog& w, const CancelToken* cancel, std::chrono::milliseconds grace) {
+  {
+    std::lock_guard lock(w.mutex);
+    w.cancel = cancel;
+    w.cancelGrace = grace;
+  }
+  w.wake.notify_one();
+}
+
+void NudgeWatchdog(SftpWatchdog& w) {
+  { std::lock_guard lock(w.mutex); }
+  w.wake.notify_one();
+}
+
 void DisarmWatchdog(SftpWatchdog& w) {
   std::lock_guard lock(w.mutex);
   w.deadline = Clock::time_point::max();
+  w.cancelSeen = Clock::time_point::max();
 }
 
 bool WatchdogFired(SftpWatchdog& w) {

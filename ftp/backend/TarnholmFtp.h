@@ -35,7 +35,8 @@ extern "C" {
 TARNHOLM_FTP_API int64_t OpenFTPEx(int64_t conn, int64_t protocol, const char16_t* host, int64_t port,
                                    const char16_t* user, const char16_t* password, int64_t mode,
                                    char16_t* msg);
-// Closes the connection and forgets it. Nonzero when it was open.
+// Closes the connection and forgets it; waits at most 2 s for the server to
+// answer the goodbye. Nonzero when it was open.
 TARNHOLM_FTP_API int64_t CloseFTPEx(int64_t conn, char16_t* msg);
 
 // Reads the whole current directory; nonzero when the listing started. The
@@ -81,8 +82,9 @@ TARNHOLM_FTP_API int64_t CheckFTPConnectionEx(int64_t conn, char16_t* msg);
 // Nonzero when conn is open with FTP or FTPS, 0 for SFTP or a closed number.
 TARNHOLM_FTP_API int64_t IsFTPEx(int64_t conn, char16_t* msg);
 
-// Called during SendFTPFileEx and ReceiveFTPFileEx with the bytes moved and
-// the expected total (-1 when unknown); a nonzero return aborts the transfer.
+// Called during SendFTPFileEx and ReceiveFTPFileEx (and the stream functions)
+// with the bytes moved and the expected total (-1 when unknown); a nonzero
+// return aborts the transfer (class 10, as a cancel).
 // fn null removes the callback. Nonzero when conn is open.
 typedef int (*TarnholmProgressFn)(void* user, int64_t done, int64_t total);
 TARNHOLM_FTP_API int64_t SetFTPProgressCallbackEx(int64_t conn, TarnholmProgressFn fn, void* user);
@@ -108,7 +110,8 @@ struct TarnholmTrustQuestion {
 // Answers 1 to go on with this identity, 0 to end the connect. Called inside
 // OpenFTPEx (and, for a certificate not accepted yet, in a later data
 // connection) before the login is sent; it may block on the user but must
-// not call the library. FTPS certificates that verify against the system's
+// not call the library (CancelFTPEx and FTPLastErrorClassEx excepted; a cancel
+// request made meanwhile takes effect when it returns). FTPS certificates that verify against the system's
 // authorities (plus the PEM file named by the environment variable
 // TARNHOLM_EXTRA_CA_FILE) for the host are never asked about; SSH host keys
 // always are, as the library remembers none.
@@ -143,7 +146,8 @@ enum TarnholmErrorClass {
   kTarnholmErrorDiskFull = 9,          // no space left (server 452/552, SSH_FX_NO_SPACE / quota)
   kTarnholmErrorCancelled = 10,        // CancelFTPEx
   kTarnholmErrorConnectionLost = 11,   // the connection broke
-  kTarnholmErrorListingTooLarge = 12,  // more than 1,000,000 entries or 256 MiB of entry memory
+  kTarnholmErrorListingTooLarge = 12,  // more than 1,000,000 entries or 256 MiB of entry memory (or
+                                       // an FTP listing text beyond 1 GiB)
   kTarnholmErrorCallback = 13,         // the caller's read or write callback refused
   kTarnholmErrorReplaceRefused = 14,   // the server refused to rename the finished upload over the target
   kTarnholmErrorOther = 99,
@@ -173,14 +177,21 @@ enum { kTarnholmSendReplaceSafely = 1 };
 // Without that flag, remote is created or truncated and written directly.
 // offset > 0 (resume, only without kTarnholmSendReplaceSafely): remote holds
 //   exactly `offset` bytes already; read delivers the bytes from offset on and
-//   they are appended.
-// The progress callback is called as for SendFTPFileEx (done counts from offset).
+//   they are appended. A remote of another size is left alone and the send
+//   fails (class 99).
+// A read that ends before `size` bytes, or gives more than it was asked for,
+// fails the send with class 13.
+// The progress callback is called as for SendFTPFileEx; done counts from
+// offset (it ends at offset + size), total is offset + size (-1 when size is
+// unknown).
 TARNHOLM_FTP_API int64_t SendFTPStreamEx(int64_t conn, TarnholmReadFn read, void* user, int64_t size,
                                          const char16_t* remote, int64_t offset, int64_t flags,
                                          char16_t* msg);
 // Receives remote from byte `offset` on (0: the whole file) and hands the
 // bytes to write, in order. The library writes no local file. Progress as for
-// ReceiveFTPFileEx.
+// ReceiveFTPFileEx, done and total counted from the start of the file. An
+// offset equal to the file's size receives nothing and succeeds; one beyond
+// it fails.
 TARNHOLM_FTP_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_t offset,
                                             TarnholmWriteFn write, void* user, char16_t* msg);
 
@@ -190,7 +201,8 @@ TARNHOLM_FTP_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote
 // CancelFTPEx(conn, 0) clears it. A cancelled transfer leaves the connection
 // usable where the protocol allows (FTP: ABOR or a fresh data connection;
 // SFTP: the session stays), else the next call fails with class 11.
-// Nonzero for conn > 0.
+// CloseFTPEx still closes while the request is set, and the Set...Ex
+// registrations still take effect. Nonzero for conn > 0.
 TARNHOLM_FTP_API int64_t CancelFTPEx(int64_t conn, int64_t on);
 
 }  // extern "C"

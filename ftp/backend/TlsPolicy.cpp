@@ -79,7 +79,9 @@ int VerifyChain(X509_STORE_CTX* store, void* arg) {
     q.issuer = NameText(X509_get_issuer_name(leaf));
     q.validFrom = TimeText(X509_get0_notBefore(leaf));
     q.validUntil = TimeText(X509_get0_notAfter(leaf));
-    q.reason = X509_verify_cert_error_string(X509_STORE_CTX_get_error(store));
+    const int verifyError = X509_STORE_CTX_get_error(store);
+    q.reason = X509_verify_cert_error_string(verifyError);
+    q.reasonCode = ReasonOfVerifyError(verifyError);
     if (q.fingerprint.empty()) {
       check->refusal = "cannot compute the certificate fingerprint";
       return 0;
@@ -123,6 +125,22 @@ CURLcode PrepareContext(CURL*, void* sslContext, void* user) {
 }
 
 }  // namespace
+
+CertificateReason ReasonOfVerifyError(int x509Error) {
+  switch (x509Error) {
+    case X509_V_OK: return CertificateReason::None;
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN: return CertificateReason::SelfSigned;
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE: return CertificateReason::UnknownIssuer;
+    case X509_V_ERR_CERT_HAS_EXPIRED: return CertificateReason::Expired;
+    case X509_V_ERR_CERT_NOT_YET_VALID: return CertificateReason::NotYetValid;
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH: return CertificateReason::NameMismatch;
+    default: return CertificateReason::Other;
+  }
+}
 
 CURLcode ApplyTlsPolicy(CURL* curl, TlsCheck* check) {
   // TLS 1.3 uploads to some servers lose their tail (the data connection is

@@ -20,6 +20,9 @@ struct TlsCheck {
   std::string refusal;   // why the last refused handshake was refused
 };
 
+// The reason class of an OpenSSL verification error (X509_V_ERR_*).
+[[nodiscard]] CertificateReason ReasonOfVerifyError(int x509Error);
+
 // Sets the TLS options of an FTPS handle; the first failing option's code.
 // A certificate that verifies against the system's authorities (plus the
 // PEM file named by TARNHOLM_EXTRA_CA_FILE) for check.host passes silently;

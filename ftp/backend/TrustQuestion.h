@@ -11,6 +11,17 @@ namespace tarnholm::backend {
 
 enum class TrustKind : int64_t { Certificate = 1, HostKey = 2 };
 
+// Why a certificate did not verify; the values of TarnholmTrustQuestion's reasonCode.
+enum class CertificateReason : int64_t {
+  None = 0,  // verified, or a host key
+  SelfSigned = 1,
+  UnknownIssuer = 2,
+  Expired = 3,
+  NotYetValid = 4,
+  NameMismatch = 5,
+  Other = 6,
+};
+
 struct TrustQuestion {
   std::string host;
   int port = 0;
@@ -22,6 +33,7 @@ struct TrustQuestion {
   std::string validFrom;    // "YYYY-MM-DD HH:MM:SS UTC"
   std::string validUntil;
   std::string reason;       // why the certificate did not verify; empty for host keys
+  CertificateReason reasonCode = CertificateReason::None;
 };
 
 // True when the identity may be used. An empty TrustFn trusts nothing the

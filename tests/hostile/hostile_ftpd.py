@@ -11,6 +11,7 @@ the misbehaviour for that connection:
   cut          RETR announces 1000 bytes, sends 500, closes the data connection
   stall-retr   RETR sends 100 bytes, then nothing, connection kept open
   mute         after the login, no command gets an answer
+  mute-later   answers the log-in and what follows it up to OPTS, then nothing
 
 Commands that change the server (MKD, DELE, RMD, RNFR, STOR) are refused
 with 550. The server runs until its stdin closes, so it never outlives the
@@ -141,6 +142,7 @@ class Session:
         self.reply("220 hostile test server")
         buffer = b""
         logged_in = False
+        mute = False
         while True:
             while b"\n" not in buffer:
                 chunk = self.control.recv(4096)
@@ -151,7 +153,7 @@ class Session:
             raw = raw.rstrip(b"\r")
             verb, _, arg = raw.partition(b" ")
             verb = verb.upper()
-            if logged_in and self.scenario == b"mute":
+            if mute or (logged_in and self.scenario == b"mute"):
                 continue
             if verb == b"USER":
                 self.scenario = arg
@@ -165,6 +167,7 @@ class Session:
                 self.reply("250 OK")
             elif verb in (b"TYPE", b"OPTS", b"NOOP", b"MODE", b"STRU"):
                 self.reply("200 OK")
+                mute = verb == b"OPTS" and self.scenario == b"mute-later"
             elif verb == b"FEAT":
                 self.reply("211 No features")
             elif verb == b"SYST":

@@ -41,7 +41,11 @@ bool LoadBackend(const std::string& path, BackendLib& out, std::string& error) {
          Resolve(h, "ReceiveFTPFileEx", out.Receive, error) && Resolve(h, "SendFTPFileEx", out.Send, error) &&
          Resolve(h, "CheckFTPConnectionEx", out.Check, error) && Resolve(h, "IsFTPEx", out.IsFtp, error) &&
          Resolve(h, "SetFTPProgressCallbackEx", out.SetProgress, error) &&
-         Resolve(h, "SetFTPTrustCallbackEx", out.SetTrust, error);
+         Resolve(h, "SetFTPTrustCallbackEx", out.SetTrust, error) &&
+         Resolve(h, "SetFTPHostKeyPreferenceEx", out.SetHostKeyPreference, error) &&
+         Resolve(h, "FTPLastErrorClassEx", out.LastErrorClass, error) &&
+         Resolve(h, "SendFTPStreamEx", out.SendStream, error) &&
+         Resolve(h, "ReceiveFTPStreamEx", out.ReceiveStream, error) && Resolve(h, "CancelFTPEx", out.Cancel, error);
 }
 
 const BackendLib& Backend() {
@@ -51,7 +55,7 @@ const BackendLib& Backend() {
     (void)LoadBackend(TARNHOLM_FTP_LIBRARY, l, error);
     return l;
   }();
-  if (lib.SetTrust == nullptr) ADD_FAILURE() << "cannot load the FTP back end: " << error;
+  if (lib.Cancel == nullptr) ADD_FAILURE() << "cannot load the FTP back end: " << error;
   return lib;
 }
 

@@ -16,6 +16,7 @@
 #include "state/AppState.h"
 #include "ftp/Connection.h"
 #include "ftp/FtpLibrary.h"
+#include "ftp/FtpSession.h"
 #include "tests/support/TestServers.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
@@ -68,12 +69,16 @@ struct ProgramWindow {
     state.hostPass = QString::fromStdString(Servers().password);
   }
 
-  // Connects or disconnects as a click on the button does, a second after the last.
+  // Connects or disconnects as a click on the button does, a second after the
+  // last, and waits until the engine has done it.
   void Click() {
     state.lastConnectClickMs -= 1000;
     state.main.connectButton->setChecked(!state.main.connectButton->isChecked());
     ConnectToggle(state);
+    Settle();
   }
+  // Lets the running job end and its result arrive.
+  void Settle() { WaitForServerJob(state); }
 
   QStringList Names() const {
     QStringList names;

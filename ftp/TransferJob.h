@@ -1,0 +1,84 @@
+#pragma once
+// Uploads and downloads as the engine's worker runs them: planned items in,
+// an outcome out. Files stream between disk and wire; encrypted ones are
+// encrypted while sent and decrypted while received. Pure: no widgets, no
+// application state.
+
+#include <QString>
+#include <QVector>
+#include <cstdint>
+#include <functional>
+
+#include "ftp/Engine.h"
+#include "ftp/ServerListing.h"
+#include "state/KeyMaterial.h"
+
+// One file of an upload or download, planned before the run starts.
+struct TransferItem {
+  QString source;         // upload: local path; download: server path
+  QString target;         // upload: server path (with ".aes" when encrypted); download: local path
+  QString name;           // what the log names: the local file name, or the server's
+  int64_t size = 0;       // download: the size the listing gave
+  bool encrypted = false;
+  bool replaces = false;  // upload: the server already has the target
+};
+
+// Called on the worker: a file starts (before any byte moves), and its bytes
+// move (at most about ten times a second, and once at its end).
+struct TransferEvents {
+  std::function<void(int index)> started;
+  std::function<void(int index, int64_t done, int64_t total)> progress;
+};
+
+struct TransferSettings {
+  KeyMaterial key{};
+  int protocol = 1;       // for the wording of reasons
+  QString stagingFolder;  // ends with "/": where a backend without streams needs an encrypted file's copy
+};
+
+struct TransferOutcome {
+  int finished = 0;       // items transferred completely, from the first on
+  QString error;          // the failure's message; empty when none
+  QString reason;         // its German reason, when one is known
+  bool cancelled = false;
+  bool lost = false;      // the connection is gone
+  bool listed = false;    // uploads: every item went up and the folder was listed again
+  ListingResult listing;
+};
+
+[[nodiscard]] TransferOutcome RunUploads(const JobContext& ctx, const QVector<TransferItem>& items,
+                                         const TransferSettings& settings, const TransferEvents& events);
+[[nodiscard]] TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>& items,
+                                           const TransferSettings& settings, const TransferEvents& events);
+
+// Messages of a failed run.
+inline const QString kUploadTooShort =
+    QStringLiteral("Die Mindestgröße bei der Verschlüsselung einer Quelldatei beträgt 16 Byte.");
+inline const QString kSourceUnreadable = QStringLiteral("Die Quelldatei konnte nicht geöffnet werden.");
+inline const QString kEncryptFailed = QStringLiteral("Eine Datei konnte nicht verschlüsselt werden.");
+inline const QString kStagingUnwritable = QStringLiteral("Die temporäre Datei konnte nicht erstellt werden.");
+inline const QString kSendFailed = QStringLiteral("Die Datei konnte nicht hochgeladen werden.");
+inline const QString kDownloadTooShort =
+    QStringLiteral("Die Mindestgröße bei der Entschlüsselung einer Quelldatei beträgt 16 Byte.");
+inline const QString kReceiveFailed = QStringLiteral("Die Datei konnte nicht heruntergeladen werden.");
+inline const QString kDecryptFailed = QStringLiteral("Die temporäre Datei konnte nicht entschlüsselt werden.");
+inline const QString kCopyFailed = QStringLiteral("Die temporäre Datei konnte nicht kopiert werden.");
+inline const QString kTargetUnwritable = QStringLiteral("Die Zieldatei konnte nicht geschrieben werden.");
+
+// Shared by the two runs.
+struct ProgressThrottle {
+  int64_t lastMs = -1000;
+  [[nodiscard]] bool Due(int64_t nowMs);
+};
+[[nodiscard]] int64_t MonotonicMs();
+
+// A backend without streams reports progress through its hook, which is also
+// the only way to stop its transfer; installed for the duration of one call.
+struct FileHook {
+  const JobContext& ctx;
+  const TransferEvents& events;
+  int index;
+  ProgressThrottle throttle;
+  FileHook(const JobContext& c, const TransferEvents& e, int i);
+  ~FileHook();
+};
