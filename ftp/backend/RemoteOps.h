@@ -34,6 +34,10 @@ struct OpenRequest {
 [[nodiscard]] bool RemoteRemoveDirectory(Connection& c, const std::string& absPath, Failure& error);
 [[nodiscard]] bool RemoteRemoveFile(Connection& c, const std::string& absPath, Failure& error);
 [[nodiscard]] bool RemoteRename(Connection& c, const std::string& from, const std::string& to, Failure& error);
+// Renames from over an existing to in one step where the server can
+// (SFTP's POSIX rename extension; FTP's RNFR/RNTO); a refusal is class 14.
+[[nodiscard]] bool RemoteReplace(Connection& c, const std::string& from, const std::string& to, Failure& error);
+[[nodiscard]] bool RemoteFileSize(Connection& c, const std::string& absPath, int64_t& size, Failure& error);
 
 // Receives remote from byte offset on into write; progress through c.progress.
 [[nodiscard]] bool RemoteReceive(Connection& c, const std::string& remote, int64_t offset, const WriteFn& write,
