@@ -2,6 +2,7 @@
 // partial file beside the target, decrypted on the way when the file is
 // encrypted; the partial file replaces the target only once complete.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -168,6 +169,21 @@ bool ReceiveByFile(const JobContext& ctx, const TransferItem& item, const Transf
   }
 }
 
+// A folder of the download: made here before what it holds; one that is
+// there already is taken as it is.
+bool CreateLocalFolder(const TransferItem& item, TransferOutcome& outcome) {
+  const QByteArray path = QFile::encodeName(item.target);
+  struct stat info {};
+  if (::mkdir(path.constData(), 0777) == 0 || (errno == EEXIST && ::stat(path.constData(), &info) == 0 &&
+                                                S_ISDIR(info.st_mode))) {
+    return true;
+  }
+  const int error = errno == EEXIST ? EEXIST : errno;
+  outcome.error = FolderNotCreated(item.name, false);
+  outcome.reason = error == EEXIST ? QStringLiteral("Dort liegt eine Datei dieses Namens.") : ReasonForLocalError(error);
+  return false;
+}
+
 }  // namespace
 
 TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>& items, const TransferSettings& settings,
@@ -179,6 +195,12 @@ TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>&
       return outcome;
     }
     const TransferItem& item = items[i];
+    if (item.folder) {
+      if (events.started) events.started(i);
+      if (!CreateLocalFolder(item, outcome)) return outcome;
+      ++outcome.finished;
+      continue;
+    }
     if (item.encrypted && item.size < 16) {
       outcome.error = kDownloadTooShort;
       return outcome;

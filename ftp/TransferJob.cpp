@@ -24,6 +24,12 @@ int64_t MonotonicMs() {
       .count();
 }
 
+QString FolderNotCreated(const QString& name, bool onServer) {
+  return (onServer ? QStringLiteral("Das Verzeichnis ''%1'' konnte auf dem Server nicht erstellt werden.")
+                   : QStringLiteral("Das Verzeichnis ''%1'' konnte nicht erstellt werden."))
+      .arg(name);
+}
+
 bool ProgressThrottle::Due(int64_t nowMs) {
   if (nowMs - lastMs < kProgressIntervalMs) return false;
   lastMs = nowMs;

@@ -13,14 +13,16 @@
 #include "ftp/ServerListing.h"
 #include "state/KeyMaterial.h"
 
-// One file of an upload or download, planned before the run starts.
+// One file (or folder) of an upload or download, planned before the run starts.
 struct TransferItem {
   QString source;         // upload: local path; download: server path
   QString target;         // upload: server path (with ".aes" when encrypted); download: local path
-  QString name;           // what the log names: the local file name, or the server's
-  int64_t size = 0;       // download: the size the listing gave
+  QString name;           // what the log names: the file's path below the shown folder
+  int64_t size = 0;       // upload: the local size; download: the size the listing gave
   bool encrypted = false;
   bool replaces = false;  // upload: the server already has the target
+  bool folder = false;    // a folder to create at target (it holds the items after it)
+  int64_t date = -1;      // download: the listing's date value; upload: the local time in seconds
 };
 
 // Called on the worker: a file starts (before any byte moves), and its bytes
@@ -64,6 +66,8 @@ inline const QString kReceiveFailed = QStringLiteral("Die Datei konnte nicht her
 inline const QString kDecryptFailed = QStringLiteral("Die temporäre Datei konnte nicht entschlüsselt werden.");
 inline const QString kCopyFailed = QStringLiteral("Die temporäre Datei konnte nicht kopiert werden.");
 inline const QString kTargetUnwritable = QStringLiteral("Die Zieldatei konnte nicht geschrieben werden.");
+// A folder that could not be made on the server (onServer) or here.
+[[nodiscard]] QString FolderNotCreated(const QString& name, bool onServer);
 
 // Shared by the two runs.
 struct ProgressThrottle {

@@ -173,6 +173,20 @@ void RemoveFragment(const JobContext& ctx, const TransferItem& item) {
   (void)ctx.ftp.DeleteFTPFileEx(ctx.conn, Utf16(item.target), ctx.msg);
 }
 
+// A folder of the upload: created on the server before what it holds.
+bool CreateServerFolder(const JobContext& ctx, const TransferItem& item, const TransferSettings& settings,
+                        TransferOutcome& outcome) {
+  if (!ctx.Cancelled() && ctx.ftp.CreateFTPDirectoryEx(ctx.conn, Utf16(item.target), ctx.msg) != 0) return true;
+  const int64_t errorClass = ctx.Cancelled() ? kFtpErrorCancelled : LastErrorClass(ctx.ftp, ctx.conn);
+  outcome.cancelled = errorClass == kFtpErrorCancelled;
+  outcome.lost = !outcome.cancelled && ConnectionLost(ctx, errorClass);
+  if (!outcome.cancelled) {
+    outcome.error = FolderNotCreated(item.name, true);
+    outcome.reason = ReasonForErrorClass(errorClass, settings.protocol);
+  }
+  return false;
+}
+
 }  // namespace
 
 TransferOutcome RunUploads(const JobContext& ctx, const QVector<TransferItem>& items, const TransferSettings& settings,
@@ -185,6 +199,11 @@ TransferOutcome RunUploads(const JobContext& ctx, const QVector<TransferItem>& i
     }
     const TransferItem& item = items[i];
     if (events.started) events.started(i);
+    if (item.folder) {
+      if (!CreateServerFolder(ctx, item, settings, outcome)) return outcome;
+      ++outcome.finished;
+      continue;
+    }
     if (item.encrypted) {
       struct stat info {};
       const bool exists = ::stat(QFile::encodeName(item.source).constData(), &info) == 0;

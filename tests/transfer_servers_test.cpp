@@ -2,7 +2,10 @@
 // against the test servers: byte-exact round trips, plain and encrypted, and
 // the questions and failures a real server can produce.
 
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QTemporaryDir>
+#include <functional>
 #include <QThread>
 
 #include "ftp/Connection.h"
@@ -13,6 +16,7 @@
 #include "ftp/ServerList.h"
 #include "ftp/Upload.h"
 #include "tests/support/TestServers.h"
+#include "crypto/FileCipher.h"
 #include "tests/transfer_test_support.h"
 
 namespace {
@@ -293,6 +297,71 @@ TEST_P(ServerTransfers, CancelledHalfWayBothSidesKeepTheirFiles) {
   Refresh();
   EXPECT_EQ(state.connection, 1);
   EXPECT_FALSE(window.ServerNames().contains(QStringLiteral("big.bin")));
+}
+
+// Every file and folder below dir: "path/" for a folder, "path=<bytes>" for a
+// file, through a function that maps what the server holds back to names.
+QStringList TreeOf(const QString& dir, const std::function<QByteArray(const QString&, QString&)>& read = {}) {
+  QStringList tree;
+  QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    QString relative = QDir(dir).relativeFilePath(path);
+    if (it.fileInfo().isDir()) {
+      tree << relative + QLatin1Char('/');
+      continue;
+    }
+    const QByteArray bytes = read ? read(path, relative) : ReadBytes(path);
+    tree << relative + QLatin1Char('=') + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+  }
+  tree.sort();
+  return tree;
+}
+
+TEST_P(ServerTransfers, NestedFoldersGoUpAndComeBackByteForBytePlainAndEncrypted) {
+  QTemporaryDir source;
+  const QString from = source.path() + QLatin1Char('/');
+  ASSERT_TRUE(QDir().mkpath(from + "Baum/x/y") && QDir().mkpath(from + "Baum/x/leer"));
+  const std::pair<const char*, qint64> files[] = {
+      {"Baum/a.txt", 1000}, {"Baum/.versteckt", 40}, {"Baum/x/y/z.bin", (1 << 20) + 17}, {"Baum/Ä ö.txt", 33}};
+  int seed = 0;
+  for (const auto& [name, size] : files) ASSERT_TRUE(WriteBytes(from + QString::fromUtf8(name), Pattern(size, ++seed)));
+  const QStringList local = TreeOf(from + "Baum");
+  ASSERT_EQ(local.size(), 7);
+
+  for (const int cipher : {0, 1}) {
+    SCOPED_TRACE(cipher ? "encrypted" : "plain");
+    state.useCipher = cipher;
+    QDir(onServer + "Baum").removeRecursively();
+    Refresh();
+    window.ShowLocal(from);
+    window.SelectLocal({"Baum"});
+    UploadSelected(state);
+    window.Settle();
+    ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+    // What the server holds: the same tree, each file under name + ".aes" as the file cipher of it.
+    EXPECT_EQ(TreeOf(onServer + "Baum",
+                     [cipher](const QString& path, QString& relative) {
+                       if (!cipher) return ReadBytes(path);
+                       if (!relative.endsWith(".aes")) return QByteArray("<not encrypted>");
+                       relative.chop(4);
+                       QByteArray plain(QFileInfo(path).size(), '\0');
+                       const QByteArray cipherText = ReadBytes(path);
+                       const KeyMaterial key = TestKey();
+                       (void)DecryptBuffer(reinterpret_cast<const uint8_t*>(cipherText.constData()),
+                                           reinterpret_cast<uint8_t*>(plain.data()), plain.size(), key.data(), 256,
+                                           key.data() + 32);
+                       return plain;
+                     }),
+              local);
+    QTemporaryDir back;
+    window.ShowLocal(back.path() + QLatin1Char('/'));
+    window.SelectServer({"Baum"});
+    DownloadSelected(state);
+    window.Settle();
+    ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+    EXPECT_EQ(TreeOf(back.path() + "/Baum"), local);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, ServerTransfers, ::testing::ValuesIn(kProtocols),
