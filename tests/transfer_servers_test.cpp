@@ -13,6 +13,7 @@
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/FtpLibrary.h"
+#include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
 #include "ftp/Upload.h"
 #include "tests/support/TestServers.h"
@@ -362,6 +363,77 @@ TEST_P(ServerTransfers, NestedFoldersGoUpAndComeBackByteForBytePlainAndEncrypted
     ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
     EXPECT_EQ(TreeOf(back.path() + "/Baum"), local);
   }
+}
+
+// Files (links counted) and folders below dir, as the delete question counts them.
+std::pair<int, int> CountBelow(const QString& dir) {
+  int files = 0, folders = 0;
+  QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    it.next();
+    (it.fileInfo().isDir() && !it.fileInfo().isSymLink() ? folders : files)++;
+  }
+  return {files, folders};
+}
+
+TEST_P(ServerTransfers, AFolderIsDeletedWithItsContentAfterOneQuestionAndARefusalSaysWhatIsLeft) {
+  QTemporaryDir source;
+  const QString from = source.path() + QLatin1Char('/');
+  ASSERT_TRUE(QDir().mkpath(from + "Weg/u/v") && QDir().mkpath(from + "Weg/u/leer"));
+  for (const char* name : {"Weg/.versteckt", "Weg/a.txt", "Weg/u/v/w.bin"}) {
+    ASSERT_TRUE(WriteBytes(from + QString::fromUtf8(name), Pattern(300)));
+  }
+  window.ShowLocal(from);
+  window.SelectLocal({"Weg"});
+  UploadSelected(state);
+  window.Settle();
+  ASSERT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  // A link out of the folder (deleted, never followed), and a folder whose
+  // file the server user may not delete.
+  ASSERT_TRUE(WriteBytes(onServer + "keep.txt", "keep"));
+  ASSERT_TRUE(QFile::link(onServer + "keep.txt", onServer + "Weg/zeiger"));
+  ASSERT_TRUE(QDir().mkpath(onServer + "Weg/fest"));
+  ASSERT_TRUE(WriteBytes(onServer + "Weg/fest/x", "x"));
+  ASSERT_TRUE(QFile::setPermissions(onServer + "Weg/fest", QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                               QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+  const auto [files, folders] = CountBelow(onServer + "Weg");
+  ASSERT_EQ(files, 5);
+  ASSERT_EQ(folders, 4);
+  Refresh();
+
+  window.SelectServer({"Weg"});
+  DeleteServerEntries(state);
+  window.Settle();
+  ASSERT_EQ(script.boxes.size(), 2u) << script.Texts().join('\n').toStdString();
+  EXPECT_EQ(script.Texts()[0], QStringLiteral("Frage:|Wollen Sie folgendes Verzeichnis wirklich löschen?\r\n\r\n"
+                                              "\"Weg\"\r\n\r\nMit ihm werden 5 Datei(en) und 4 Unterverzeichnis(se) "
+                                              "gelöscht."));
+  const auto [filesLeft, foldersLeft] = CountBelow(onServer + "Weg");
+  EXPECT_TRUE(script.Texts()[1].startsWith(ErrorText("Die Datei ''Weg/fest/x'' konnte nicht gelöscht werden.")))
+      << script.Texts()[1].toStdString();
+  EXPECT_TRUE(script.Texts()[1].endsWith(QStringLiteral("\n\nNoch vorhanden: ''Weg'' mit %1 Datei(en) und %2 "
+                                                        "Unterverzeichnis(se).")
+                                             .arg(filesLeft)
+                                             .arg(foldersLeft)))
+      << script.Texts()[1].toStdString();
+  EXPECT_GE(filesLeft, 1);
+  EXPECT_TRUE(window.ServerNames().contains("Weg")) << "the list shows what is left";
+
+  // Once the server lets it, the rest goes; the link's target stays.
+  tarnholm::testing::GiveToServerUser((onServer + "Weg/fest").toStdString());
+  tarnholm::testing::GiveToServerUser((onServer + "Weg/fest/x").toStdString());
+  ASSERT_TRUE(QFile::setPermissions(onServer + "Weg/fest", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                               QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+  script.boxes.clear();
+  window.SelectServer({"Weg"});
+  DeleteServerEntries(state);
+  window.Settle();
+  ASSERT_EQ(script.boxes.size(), 1u) << script.Texts().join('\n').toStdString();
+  EXPECT_FALSE(QFileInfo::exists(onServer + "Weg"));
+  EXPECT_EQ(ReadBytes(onServer + "keep.txt"), "keep");
+  EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Verzeichnis ''Weg'' gelöscht"));
+  EXPECT_FALSE(window.ServerNames().contains("Weg"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, ServerTransfers, ::testing::ValuesIn(kProtocols),
