@@ -39,7 +39,8 @@ Command MainWindowCommand(const Event& event) {
   if (event.kind != EventKind::Widget) return Command::None;
   switch (event.widget) {
     case WidgetId::LocalList: return Command::FollowLocalList;
-    case WidgetId::ServerList: return Command::ServerListEvent;
+    case WidgetId::ServerList:
+      return event.type == EventType::HeaderClick ? Command::SortServerList : Command::ServerListEvent;
     case WidgetId::SettingsButton: return Command::OpenSettingsWindow;
     case WidgetId::ExitButton: return Command::RequestQuit;
     case WidgetId::ConnectButton: return Command::ConnectToggle;

@@ -39,6 +39,7 @@ enum class Command {
   ServerListUp,           // Backspace in the server list
   RefreshServerList,      // F5 in the server list
   CancelServerJob,        // the cancel control (or Escape) while a job runs
+  SortServerList,         // a click on a server list column header
 };
 
 [[nodiscard]] Command MainWindowCommand(const Event& event);

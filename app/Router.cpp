@@ -74,6 +74,7 @@ void RunCommand(AppState& state, Command command, const Event& event) {
       if (!RefuseWhileBusy(state)) OpenSettingsWindow(state, MakeEventSink(state));
       break;
     case Command::CancelServerJob: CancelServerJob(state); break;
+    case Command::SortServerList: SortServerListByColumn(state, event.column); break;
     case Command::CloseSettingsWindow: CloseSettingsWindow(state); break;
     case Command::ConfirmSettings:
       if (ConfirmSettings(state) == ConfirmResult::Applied) {

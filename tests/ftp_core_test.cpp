@@ -11,6 +11,7 @@
 #include "ftp/FtpFunctions.h"
 #include "ftp/ProgressText.h"
 #include "ftp/ServerEntry.h"
+#include "ftp/ServerSort.h"
 #include "ftp/TransferPlan.h"
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -183,6 +184,40 @@ TEST(DownloadPlan, TargetsQuestionsAndTheRefusalOfEncryptedFiles) {
   EXPECT_EQ(sized.items[0].date, 99);
   EXPECT_EQ(sized.items[0].source, QStringLiteral("/s/data.aes"));
   EXPECT_TRUE(sized.items[0].encrypted);
+}
+
+TEST(ServerSorting, FoldersFirstInBothDirectionsAndValuesNotTexts) {
+  const QVector<ServerEntry> listed = ServerRows({{"b.txt", 10, 300, kFileRow},
+                                                  {"Zeta", 0, 100, kDirectoryRow},
+                                                  {"A.txt", 9, 200, kFileRow},
+                                                  {"alpha", 0, 50, kDirectoryRow},
+                                                  {"c.aes", 100, -1, kEncryptedFileRow}});
+  const struct {
+    const char* name;
+    ServerSort sort;
+    QStringList order;
+  } cases[] = {
+      {"unsorted: the listing's order", {-1, false}, {"..", "Zeta", "alpha", "b.txt", "A.txt", "c.aes"}},
+      {"name: without regard to case", {0, false}, {"..", "alpha", "Zeta", "A.txt", "b.txt", "c.aes"}},
+      {"name descending: folders still first", {0, true}, {"..", "Zeta", "alpha", "c.aes", "b.txt", "A.txt"}},
+      {"size: 9 before 10 before 100", {1, false}, {"..", "Zeta", "alpha", "A.txt", "b.txt", "c.aes"}},
+      {"size descending", {1, true}, {"..", "Zeta", "alpha", "c.aes", "b.txt", "A.txt"}},
+      {"date: no date first, folders by theirs", {2, false}, {"..", "alpha", "Zeta", "c.aes", "A.txt", "b.txt"}},
+      {"date descending", {2, true}, {"..", "Zeta", "alpha", "b.txt", "A.txt", "c.aes"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QVector<ServerEntry> rows = listed;
+    SortServerRows(rows, c.sort);
+    QStringList names;
+    for (const ServerEntry& e : rows) names << e.name;
+    EXPECT_EQ(names, c.order);
+  }
+  EXPECT_EQ(ClickedSort({-1, false}, 1).column, 1);
+  EXPECT_FALSE(ClickedSort({-1, false}, 1).descending);
+  EXPECT_TRUE(ClickedSort({1, false}, 1).descending) << "the same column again turns it round";
+  EXPECT_FALSE(ClickedSort({1, true}, 1).descending);
+  EXPECT_FALSE(ClickedSort({1, true}, 2).descending) << "another column starts ascending";
 }
 
 TEST(ProgressLine, ReadableAtEveryStage) {

@@ -24,8 +24,8 @@ enum class WidgetId {
 // pressed in (the window itself for Escape).
 enum class KeyId { None, Escape, Enter, Backspace, F5, Delete, F2 };
 
-// Buttons send None; lists say what happened.
-enum class EventType { None, LeftClick, RightClick, DoubleClick, RightDoubleClick, Other };
+// Buttons send None; lists say what happened. HeaderClick names its column.
+enum class EventType { None, LeftClick, RightClick, DoubleClick, RightDoubleClick, Other, HeaderClick };
 
 struct Event {
   EventKind kind = EventKind::None;
@@ -34,6 +34,7 @@ struct Event {
   EventType type = EventType::None;
   int menuItem = 0;
   KeyId key = KeyId::None;
+  int column = -1;  // HeaderClick: the column clicked
 };
 
 using EventSink = std::function<void(const Event&)>;

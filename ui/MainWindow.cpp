@@ -148,6 +148,15 @@ void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
                    [serverEvent] { serverEvent(EventType::DoubleClick); });
   QObject::connect(w.serverList, &QTreeWidget::customContextMenuRequested, window,
                    [serverEvent] { serverEvent(EventType::RightClick); });
+  // The list sorts its records itself, never its texts.
+  w.serverList->setSortingEnabled(false);
+  w.serverList->header()->setSectionsClickable(true);
+  w.serverList->header()->setSortIndicatorShown(false);
+  QObject::connect(w.serverList->header(), &QHeaderView::sectionClicked, window, [sink](int column) {
+    Event event{EventKind::Widget, WindowId::Main, WidgetId::ServerList, EventType::HeaderClick, 0};
+    event.column = column;
+    sink(event);
+  });
 
   RouteKeys(w.serverList, WindowId::Main, WidgetId::ServerList,
             {KeyId::Enter, KeyId::Backspace, KeyId::F5, KeyId::Delete, KeyId::F2}, sink);
