@@ -15,6 +15,7 @@
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/LocalPartial.h"
+#include "ftp/ResumeTransfer.h"
 #include "ftp/ServerNames.h"
 #include "ftp/TransferJob.h"
 
@@ -76,11 +77,7 @@ int64_t OnWrite(void* user, const char* data, int64_t length) {
   return length;
 }
 
-struct Failure {
-  QString error;
-  QString reason;
-  bool remote = false;  // the backend's call failed on its own (not on this computer)
-};
+using Failure = FileFailure;
 
 // What a failed write into the target's folder is called.
 QString TargetFailure(const TransferItem& item) { return item.encrypted ? kTargetUnwritable : kCopyFailed; }
@@ -206,6 +203,16 @@ TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>&
       return outcome;
     }
     if (events.started) events.started(i);
+    if (item.resume != ResumeStep::None && ctx.ftp.Resumes()) {
+      Failure failure;
+      int64_t errorClass = kFtpErrorUnknown;
+      if (ReceiveThroughResumeFile(ctx, item, settings, events, i, failure, errorClass)) {
+        ++outcome.finished;
+        continue;
+      }
+      TakeFailure(ctx, failure, errorClass, outcome);
+      return outcome;
+    }
     PartialFile partial;
     int error = 0;
     if (!CreatePartialFile(item.target, partial, error)) {
@@ -225,12 +232,7 @@ TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>&
       continue;
     }
     // The partial file goes with `partial`; the target stays as it was.
-    outcome.cancelled = ctx.Cancelled() || errorClass == kFtpErrorCancelled || failure.error.isEmpty();
-    outcome.lost = !outcome.cancelled && failure.remote && ConnectionLost(ctx, errorClass);
-    if (!outcome.cancelled) {
-      outcome.error = failure.error;
-      outcome.reason = failure.reason;
-    }
+    TakeFailure(ctx, failure, errorClass, outcome);
     return outcome;
   }
   return outcome;

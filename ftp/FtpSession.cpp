@@ -15,6 +15,7 @@
 
 #include "ftp/FtpLibrary.h"
 #include "ftp/LocalPartial.h"
+#include "ftp/ResumeRecords.h"
 #include "ftp/Trust.h"
 #include "state/StatusLog.h"
 #include "ui/MessageBox.h"
@@ -91,6 +92,7 @@ void StartFtpEngine(AppState& state) {
   const QString journal = QDir::current().filePath(QString::fromLatin1(kTransferJournalName));
   (void)RemoveStaleTransferFiles(journal);
   SetTransferJournal(journal);
+  SetResumeRecordFile(QDir::current().filePath(QString::fromLatin1(kResumeRecordsName)));
   (void)Session(state);
 }
 

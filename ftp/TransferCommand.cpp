@@ -1,6 +1,7 @@
 #include "ftp/TransferCommand.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QSet>
@@ -9,6 +10,9 @@
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpSession.h"
 #include "ftp/ProgressText.h"
+#include "ftp/FtpLibrary.h"
+#include "ftp/ResumePlan.h"
+#include "ftp/ResumeRecords.h"
 #include "ftp/ServerList.h"
 #include "ftp/TransferSurvey.h"
 #include "state/StatusLog.h"
@@ -99,7 +103,33 @@ BoxAnswer AskOverwrite(AppState& state, const QString& name, bool several) {
   return ShowMessageBox(state.main.window, request);
 }
 
+// Large files go through resume files; where an interrupted transfer left
+// one that fits, the user says whether to go on. No removes what it left.
+void AskAboutResumes(AppState& state, QVector<TransferItem>& items, TransferDirection direction) {
+  const bool upload = direction == TransferDirection::Upload;
+  const bool resumable = state.ftp != nullptr && state.ftp->Resumes();
+  for (const ResumeQuestion& question : PlanResumes(items, upload, ServerIdentity(state), resumable)) {
+    TransferItem& item = items[question.item];
+    if (AskYesNo(state.main.window, QStringLiteral("Frage:"), ResumeQuestionText(question))) {
+      item.resume = ResumeStep::Continue;
+      continue;
+    }
+    ResumeRecord record;
+    record.upload = upload;
+    record.server = ServerIdentity(state);
+    record.serverPath = upload ? item.target : item.source;
+    record.localPath = upload ? item.source : item.target;
+    DropResumeRecord(record);
+    // Here it goes at once; on the server the new transfer replaces it.
+    if (!upload) (void)QFile::remove(item.partial);
+  }
+}
+
 }  // namespace
+
+QString ServerIdentity(const AppState& state) {
+  return QStringLiteral("%1|%2|%3|%4").arg(state.protocol).arg(state.hostUrl).arg(state.hostPort).arg(state.hostUser);
+}
 
 void ShowSurveyFailure(AppState& state, const SurveyResult& result, TransferDirection direction) {
   if (result.lost) {
@@ -172,6 +202,7 @@ bool ConfirmTransferPlan(AppState& state, TransferPlan& plan, TransferDirection 
     plan.items = items;
     AppendStatusMessage(state, QStringLiteral("Nicht überschrieben: ") + Quoted(kept));
   }
+  AskAboutResumes(state, plan.items, direction);
   return true;
 }
 
@@ -180,6 +211,7 @@ void StartTransfer(AppState& state, TransferDirection direction, const QVector<T
   settings.key = state.keyMaterial;
   settings.protocol = state.protocol;
   settings.stagingFolder = StagingFolder(state.appPathForTemp != 0);
+  settings.server = ServerIdentity(state);
   const bool upload = direction == TransferDirection::Upload;
   AppState* owner = &state;
   (void)RunServerJob<TransferOutcome>(
@@ -203,6 +235,11 @@ void StartTransfer(AppState& state, TransferDirection direction, const QVector<T
                                               figures->bytesBefore[index], figures->bytes};
             report->hasProgress = true;
           }
+          if (!std::exchange(report->flushPending, true)) post();
+        };
+        events.note = [report, post](int, const QString& text) {
+          std::lock_guard lock(report->mutex);
+          report->lines << text;
           if (!std::exchange(report->flushPending, true)) post();
         };
         events.progress = [&items, figures, report, post, startedMs](int index, int64_t done, int64_t total) {

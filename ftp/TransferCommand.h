@@ -36,6 +36,9 @@ void ShowSurveyFailure(AppState& state, const SurveyResult& result, TransferDire
 // program's working directory, or the system's temporary one (ends with "/").
 [[nodiscard]] QString StagingFolder(bool appPathForTemp);
 
+// Protocol, host, port and user: whose server a resume record is about.
+[[nodiscard]] QString ServerIdentity(const AppState& state);
+
 // The overwrite question's text, as the upload and download ask it.
 [[nodiscard]] QString OverwriteQuestion(const QString& name);
 

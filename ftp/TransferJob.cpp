@@ -30,6 +30,15 @@ QString FolderNotCreated(const QString& name, bool onServer) {
       .arg(name);
 }
 
+void TakeFailure(const JobContext& ctx, const FileFailure& failure, int64_t errorClass, TransferOutcome& outcome) {
+  outcome.cancelled = ctx.Cancelled() || errorClass == kFtpErrorCancelled || failure.error.isEmpty();
+  outcome.lost = !outcome.cancelled && failure.remote && ConnectionLost(ctx, errorClass);
+  if (!outcome.cancelled) {
+    outcome.error = failure.error;
+    outcome.reason = failure.reason;
+  }
+}
+
 bool ProgressThrottle::Due(int64_t nowMs) {
   if (nowMs - lastMs < kProgressIntervalMs) return false;
   lastMs = nowMs;

@@ -14,6 +14,7 @@
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/LocalPartial.h"
+#include "ftp/ResumeTransfer.h"
 #include "ftp/TransferJob.h"
 
 namespace {
@@ -72,11 +73,7 @@ QString ServerPartialName(const QString& target) {
          target.mid(slash + 1).left(100);
 }
 
-struct Failure {
-  QString error;
-  QString reason;
-  bool remote = false;  // the backend's call failed on its own (not on this computer)
-};
+using Failure = FileFailure;
 
 // A backend without streams sends files: the source itself, or an encrypted
 // copy staged in the chosen folder.
@@ -214,6 +211,15 @@ TransferOutcome RunUploads(const JobContext& ctx, const QVector<TransferItem>& i
     }
     Failure failure;
     int64_t errorClass = kFtpErrorUnknown;
+    if (item.resume != ResumeStep::None && ctx.ftp.Resumes()) {
+      // The target is touched only by the final rename; the resume file is looked after there.
+      if (!SendThroughResumeFile(ctx, item, settings, events, i, failure, errorClass)) {
+        TakeFailure(ctx, failure, errorClass, outcome);
+        return outcome;
+      }
+      ++outcome.finished;
+      continue;
+    }
     const bool sent = ctx.ftp.Streams() ? SendByStream(ctx, item, settings, events, i, failure, errorClass)
                                         : SendByFile(ctx, item, settings, events, i, failure, errorClass);
     if (!sent) {

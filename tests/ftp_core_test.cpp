@@ -10,6 +10,7 @@
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/ProgressText.h"
+#include "ftp/ResumePlan.h"
 #include "ftp/ServerEntry.h"
 #include "ftp/ServerSort.h"
 #include "ftp/TransferPlan.h"
@@ -218,6 +219,18 @@ TEST(ServerSorting, FoldersFirstInBothDirectionsAndValuesNotTexts) {
   EXPECT_TRUE(ClickedSort({1, false}, 1).descending) << "the same column again turns it round";
   EXPECT_FALSE(ClickedSort({1, true}, 1).descending);
   EXPECT_FALSE(ClickedSort({1, true}, 2).descending) << "another column starts ascending";
+}
+
+TEST(ResumeFiles, NamedBesideTheTargetWithinTheFileSystemsLimit) {
+  EXPECT_EQ(ResumeFileName(QStringLiteral("big.iso")), QStringLiteral(".big.iso.tarnholm-resume"));
+  const QString longA = QString(240, QChar(u'ä')) + QStringLiteral("a");
+  const QString longB = QString(240, QChar(u'ä')) + QStringLiteral("b");
+  for (const QString& name : {longA, longB}) {
+    const QString shortened = ResumeFileName(name);
+    EXPECT_LE(shortened.toUtf8().size(), 255);
+    EXPECT_TRUE(shortened.startsWith(QLatin1Char('.')) && shortened.endsWith(QStringLiteral(".tarnholm-resume")));
+  }
+  EXPECT_NE(ResumeFileName(longA), ResumeFileName(longB)) << "long names that begin alike stay apart";
 }
 
 TEST(ProgressLine, ReadableAtEveryStage) {

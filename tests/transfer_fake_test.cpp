@@ -7,6 +7,7 @@
 
 #include <QDirIterator>
 #include <QLibrary>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
@@ -18,6 +19,8 @@
 #include "ftp/FtpLibrary.h"
 #include "ftp/FtpSession.h"
 #include "ftp/ServerList.h"
+#include "ftp/ResumeRecords.h"
+#include "ftp/TransferCommand.h"
 #include "ftp/Upload.h"
 #include "tests/fake_ftp/FakeControls.h"
 #include "tests/transfer_test_support.h"
@@ -726,6 +729,163 @@ TEST_F(Folders, AnswersForAllSpareTheQuestionsAfterThem) {
   Upload();
   ASSERT_EQ(script.boxes.size(), 1u);
   EXPECT_EQ(script.boxes[0].buttons, BoxButtons::YesNo);
+}
+
+// --- Resume -----------------------------------------------------------------
+
+enum class Change { None, SourceChanged, ResumeFileAltered, ResumeFileGone };
+
+struct ResumeCase {
+  const char* name;
+  bool upload;
+  bool cipher;
+  Change change;
+  BoxAnswer answer;    // to "Fortsetzen?"
+  bool asked;          // the question comes
+  bool continued;      // the second transfer goes on from the resume file
+  const char* note;    // a status line that says it starts over, or null
+};
+
+class Resume : public Folders, public ::testing::WithParamInterface<ResumeCase> {};
+
+TEST_P(Resume, ACutTransferGoesOnWhereItStoppedOnlyWhenItsRestStillFits) {
+  const ResumeCase& c = GetParam();
+  constexpr qint64 kSize = qint64{5} << 20;
+  const QByteArray plain = Pattern(kSize, 4);
+  state.useCipher = c.cipher;
+  const QString serverName = c.cipher && c.upload ? "big.bin.aes" : c.cipher ? "big.bin.aes" : "big.bin";
+  const QString resumeName = "." + (c.upload ? serverName : QStringLiteral("big.bin")) + ".tarnholm-resume";
+  // The resume file lies on the target's side.
+  const QString resumeFile = (c.upload ? server + "/" : local) + resumeName;
+  if (c.upload) {
+    ASSERT_TRUE(WriteBytes(local + "big.bin", plain));
+  } else {
+    ASSERT_TRUE(WriteBytes(server + "/" + serverName, c.cipher ? Encrypted(plain, TestKey()) : plain));
+  }
+  window.ShowLocal(local);
+  Connect();
+  const auto transfer = [&] {
+    if (c.upload) {
+      window.SelectLocal({"big.bin"});
+      Upload();
+    } else {
+      window.SelectServer({serverName});
+      Download();
+    }
+  };
+
+  // Cut after 3 MiB: the connection is gone, the resume file stays (owner-only here).
+  fake.cutAfter(qint64{3} << 20);
+  transfer();
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_TRUE(script.Texts()[0].endsWith("Die Verbindung zum Server ist abgebrochen.")) << script.Texts()[0].toStdString();
+  EXPECT_EQ(state.connection, 0);
+  ASSERT_GE(QFileInfo(resumeFile).size(), qint64{2} << 20);
+  EXPECT_FALSE(QFile::exists(c.upload ? server + "/" + serverName : local + "big.bin")) << "the target is not touched";
+  if (!c.upload) EXPECT_EQ(QFile::permissions(resumeFile), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+
+  const auto alter = [](const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(file.size() - 1000));
+    const char byte = file.read(1)[0];
+    ASSERT_TRUE(file.seek(file.size() - 1000));
+    ASSERT_EQ(file.write(QByteArray(1, static_cast<char>(byte ^ 0x55))), 1);
+  };
+  switch (c.change) {
+    case Change::None: break;
+    case Change::SourceChanged:
+      if (c.upload) {
+        ASSERT_TRUE(WriteBytes(local + "big.bin", Pattern(kSize + 16, 9)));
+      } else {
+        ASSERT_TRUE(WriteBytes(server + "/" + serverName, Pattern(kSize + 16, 9)));
+      }
+      break;
+    case Change::ResumeFileAltered: alter(resumeFile); break;
+    case Change::ResumeFileGone: ASSERT_TRUE(QFile::remove(resumeFile)); break;
+  }
+  const QByteArray expected = c.change == Change::SourceChanged ? Pattern(kSize + 16, 9) : plain;
+
+  state.lastConnectClickMs -= 1000;
+  Connect();
+  window.ShowLocal(local);
+  script.boxes.clear();
+  script.answers = {c.answer};
+  const qsizetype logBefore = fake.Log().size();
+  transfer();
+  const QStringList texts = script.Texts();
+  if (c.asked) {
+    ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();
+    const QString shownName = c.upload ? QStringLiteral("big.bin") : serverName;
+    EXPECT_TRUE(texts[0].startsWith("Frage:|''" + shownName +
+                                    "''\n\nDiese Datei wurde beim letzten Mal nicht vollständig übertragen ("))
+        << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].endsWith(" von 5,0 MiB).\nFortsetzen?")) << texts[0].toStdString();
+  } else {
+    EXPECT_TRUE(texts.isEmpty()) << texts.join('\n').toStdString();
+  }
+  // Where the second transfer took its bytes from.
+  const QStringList streams = fake.Log().mid(logBefore).filter(QRegularExpression("^(Send - |Receive /)"));
+  ASSERT_FALSE(streams.isEmpty());
+  const qint64 offset = streams.last().section(' ', c.upload ? 4 : 3, c.upload ? 4 : 3).toLongLong();
+  if (c.continued) {
+    EXPECT_GT(offset, qint64{1} << 20) << streams.join('\n').toStdString();
+  } else {
+    EXPECT_EQ(offset, 0) << streams.join('\n').toStdString();
+  }
+  if (c.note != nullptr) {
+    EXPECT_TRUE(window.StatusTexts().contains(QString::fromUtf8(c.note))) << window.StatusTexts().join('\n').toStdString();
+  }
+  const QByteArray result = c.upload ? ReadBytes(server + "/" + serverName) : ReadBytes(local + "big.bin");
+  const QByteArray want = c.upload && c.cipher ? Encrypted(expected, TestKey()) : expected;
+  EXPECT_TRUE(result == want) << "exact bytes: " << result.size() << " of " << want.size();
+  EXPECT_FALSE(QFile::exists(resumeFile));
+  ResumeRecord record;
+  EXPECT_FALSE(FindResumeRecord(c.upload, ServerIdentity(state), c.upload ? "/" + serverName : "/" + serverName,
+                                c.upload ? local + "big.bin" : local + "big.bin", record));
+}
+
+const ResumeCase kResumeCases[] = {
+    {"upload_goes_on", true, false, Change::None, BoxAnswer::Yes, true, true, nullptr},
+    {"download_goes_on", false, false, Change::None, BoxAnswer::Yes, true, true, nullptr},
+    {"encrypted_upload_goes_on", true, true, Change::None, BoxAnswer::Yes, true, true, nullptr},
+    {"encrypted_download_goes_on", false, true, Change::None, BoxAnswer::Yes, true, true, nullptr},
+    {"upload_declined_starts_over", true, false, Change::None, BoxAnswer::No, true, false, nullptr},
+    {"download_declined_starts_over", false, false, Change::None, BoxAnswer::No, true, false, nullptr},
+    {"upload_of_a_changed_file_is_not_offered", true, false, Change::SourceChanged, BoxAnswer::Yes, false, false,
+     nullptr},
+    {"download_of_a_changed_file_is_not_offered", false, false, Change::SourceChanged, BoxAnswer::Yes, false, false,
+     nullptr},
+    {"upload_whose_rest_does_not_fit_starts_over", true, false, Change::ResumeFileAltered, BoxAnswer::Yes, true, false,
+     "''big.bin'': Der Rest der unterbrochenen Übertragung passt nicht zur Quelle; sie beginnt von vorn."},
+    {"download_whose_rest_does_not_fit_starts_over", false, false, Change::ResumeFileAltered, BoxAnswer::Yes, true,
+     false, "''big.bin'': Der Rest der unterbrochenen Übertragung passt nicht zur Quelle; sie beginnt von vorn."},
+    {"encrypted_upload_whose_rest_does_not_fit_starts_over", true, true, Change::ResumeFileAltered, BoxAnswer::Yes,
+     true, false,
+     "''big.bin'': Der Rest der unterbrochenen Übertragung passt nicht zur Quelle; sie beginnt von vorn."},
+    {"encrypted_download_whose_rest_does_not_fit_starts_over", false, true, Change::ResumeFileAltered, BoxAnswer::Yes,
+     true, false,
+     "''big.bin.aes'': Der Rest der unterbrochenen Übertragung passt nicht zur Quelle; sie beginnt von vorn."},
+    {"upload_whose_rest_is_gone_starts_over", true, false, Change::ResumeFileGone, BoxAnswer::Yes, true, false,
+     "''big.bin'': Der Rest der unterbrochenen Übertragung ist nicht mehr da; sie beginnt von vorn."},
+    {"download_whose_rest_is_gone_is_not_offered", false, false, Change::ResumeFileGone, BoxAnswer::Yes, false, false,
+     nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, Resume, ::testing::ValuesIn(kResumeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Folders, ASmallFileThatIsCutLeavesNothingBehind) {
+  ASSERT_TRUE(WriteBytes(local + "small.bin", Pattern(900 << 10)));
+  window.ShowLocal(local);
+  Connect();
+  fake.cutAfter(600 << 10);
+  window.SelectLocal({"small.bin"});
+  Upload();
+  EXPECT_EQ(state.connection, 0);
+  EXPECT_EQ(QDir(server).entryList(QDir::Files | QDir::Hidden), QStringList{"small.bin"})
+      << "a file below 1 MiB goes as ever: straight to its name";
+  EXPECT_FALSE(QFile::exists(window.RecordFile()));
 }
 
 }  // namespace

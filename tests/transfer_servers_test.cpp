@@ -2,6 +2,11 @@
 // against the test servers: byte-exact round trips, plain and encrypted, and
 // the questions and failures a real server can produce.
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -246,7 +251,8 @@ TEST_P(ServerTransfers, QuestionsRefusalsAndFailuresLeaveEverythingAsItWas) {
 }
 
 // Cancelled half-way, an upload over a server file and a download over a
-// local one leave both where they were, with nothing of theirs beside them.
+// local one leave both where they were; beside them only the resume file that
+// lets the next transfer go on, and that does.
 TEST_P(ServerTransfers, CancelledHalfWayBothSidesKeepTheirFiles) {
   constexpr qint64 kSize = qint64{256} << 20;
   QTemporaryDir source;
@@ -276,12 +282,17 @@ TEST_P(ServerTransfers, CancelledHalfWayBothSidesKeepTheirFiles) {
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Der Upload wurde abgebrochen."));
   EXPECT_EQ(ReadBytes(onServer + "big.bin"), "the server's old copy");
-  EXPECT_EQ(QDir(onServer).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+  EXPECT_EQ(QDir(onServer).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{".big.bin.tarnholm-resume", "big.bin"}));
 
-  // The whole file up, then a download over a local file cancelled half-way.
+  // The rest of the file up, then a download over a local file cancelled half-way.
   UploadSelected(state);
   window.Settle();
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_TRUE(script.Texts()[0].endsWith(QStringLiteral("\nFortsetzen?"))) << script.Texts()[0].toStdString();
+  script.boxes.clear();
   ASSERT_EQ(QFileInfo(onServer + "big.bin").size(), kSize);
+  EXPECT_EQ(QDir(onServer).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
   QTemporaryDir target;
   ASSERT_TRUE(WriteBytes(target.filePath("big.bin"), "the local old copy"));
   window.ShowLocal(target.path() + QLatin1Char('/'));
@@ -291,7 +302,10 @@ TEST_P(ServerTransfers, CancelledHalfWayBothSidesKeepTheirFiles) {
   EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
   EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Der Download wurde abgebrochen."));
   EXPECT_EQ(ReadBytes(target.filePath("big.bin")), "the local old copy");
-  EXPECT_EQ(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+  EXPECT_EQ(QDir(target.path()).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{".big.bin.tarnholm-resume", "big.bin"}));
+  EXPECT_EQ(QFile::permissions(target.filePath(".big.bin.tarnholm-resume")),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
   QFile::remove(onServer + "big.bin");
 
   // The connection serves the next command.
@@ -434,6 +448,88 @@ TEST_P(ServerTransfers, AFolderIsDeletedWithItsContentAfterOneQuestionAndARefusa
   EXPECT_EQ(ReadBytes(onServer + "keep.txt"), "keep");
   EXPECT_EQ(window.StatusTexts().last(), QStringLiteral("Verzeichnis ''Weg'' gelöscht"));
   EXPECT_FALSE(window.ServerNames().contains("Weg"));
+}
+
+// Cuts every TCP connection of this process to the servers, as a dropped
+// line would: the backend's control, data and SSH connections alike.
+void CutConnections() {
+  QDir fds(QStringLiteral("/proc/self/fd"));
+  for (const QString& entry : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+    const int fd = entry.toInt();
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0 && peer.sin_family == AF_INET &&
+        peer.sin_addr.s_addr == htonl(INADDR_LOOPBACK)) {
+      ::shutdown(fd, SHUT_RDWR);
+    }
+  }
+}
+
+TEST_P(ServerTransfers, ACutConnectionGoesOnWhereItStoppedToTheExactBytes) {
+  constexpr qint64 kSize = qint64{48} << 20;
+  QTemporaryDir source, target;
+  const QString from = source.path() + QLatin1Char('/');
+  const QString to = target.path() + QLatin1Char('/');
+  const QByteArray plain = Pattern(kSize, 6);
+  ASSERT_TRUE(WriteBytes(from + "big.bin", plain));
+  // Waits until the resume file holds a few MiB, then cuts the line and
+  // connects again into the same folder.
+  const QString folder = state.hostFolder;
+  const auto cutWhenGrown = [this, folder](const QString& resumeFile) {
+    for (int i = 0; i < 20000 && QFileInfo(resumeFile).size() < (qint64{4} << 20) && ServerJobRunning(state); ++i) {
+      QCoreApplication::processEvents();
+      QThread::usleep(200);
+    }
+    ASSERT_TRUE(ServerJobRunning(state)) << "over before the line could be cut";
+    CutConnections();
+    window.Settle();
+    ASSERT_EQ(state.connection, 0) << script.Texts().join('\n').toStdString();
+    script.boxes.clear();
+    state.hostFolder = folder;
+    state.lastConnectClickMs -= 1000;
+    state.main.connectButton->setChecked(true);
+    ConnectToggle(state);
+    window.Settle();
+    ASSERT_EQ(state.connection, 1);
+    script.boxes.clear();  // FTPS asks to trust the certificate again
+  };
+  for (const int cipher : {0, 1}) {
+    SCOPED_TRACE(cipher ? "encrypted" : "plain");
+    state.useCipher = cipher;
+    const QString serverName = cipher ? "big.bin.aes" : "big.bin";
+    window.ShowLocal(from);
+    window.SelectLocal({"big.bin"});
+    UploadSelected(state);
+    cutWhenGrown(onServer + "." + serverName + ".tarnholm-resume");
+    window.SelectLocal({"big.bin"});
+    UploadSelected(state);
+    window.Settle();
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_TRUE(script.Texts()[0].endsWith("\nFortsetzen?")) << script.Texts()[0].toStdString();
+    EXPECT_TRUE(ReadBytes(onServer + serverName) == (cipher ? Encrypted(plain, TestKey()) : plain))
+        << "upload: exact bytes";
+    EXPECT_TRUE(window.StatusTexts().filter("beginnt von vorn").isEmpty()) << "it went on, it did not start over";
+    EXPECT_FALSE(QFile::exists(onServer + "." + serverName + ".tarnholm-resume"));
+
+    script.boxes.clear();
+    Refresh();
+    window.ShowLocal(to);
+    window.SelectServer({serverName});
+    DownloadSelected(state);
+    cutWhenGrown(to + ".big.bin.tarnholm-resume");
+    window.SelectServer({serverName});
+    DownloadSelected(state);
+    window.Settle();
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_TRUE(script.Texts()[0].endsWith("\nFortsetzen?")) << script.Texts()[0].toStdString();
+    EXPECT_TRUE(ReadBytes(to + "big.bin") == plain) << "download: exact bytes";
+    EXPECT_TRUE(window.StatusTexts().filter("beginnt von vorn").isEmpty()) << "it went on, it did not start over";
+    EXPECT_EQ(QDir(to).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+    QFile::remove(to + "big.bin");
+    QFile::remove(onServer + serverName);
+    script.boxes.clear();
+    Refresh();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, ServerTransfers, ::testing::ValuesIn(kProtocols),
