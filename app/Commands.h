@@ -40,6 +40,8 @@ enum class Command {
   RefreshServerList,      // F5 in the server list
   CancelServerJob,        // the cancel control (or Escape) while a job runs
   SortServerList,         // a click on a server list column header
+  DropOnServerList,       // local files and folders dropped on the server list: upload
+  DropOnLocalList,        // server entries dropped on the local list: download
 };
 
 [[nodiscard]] Command MainWindowCommand(const Event& event);

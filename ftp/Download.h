@@ -3,6 +3,7 @@
 // come into a local folder; ".aes" files are decrypted and lose the suffix.
 
 #include <QVector>
+#include <functional>
 
 #include "ftp/ServerEntry.h"
 #include "state/AppState.h"
@@ -19,4 +20,6 @@ void DownloadSelected(AppState& state);
 // once complete; the first error ends the run with its message and leaves the
 // target as it was. Nothing while not connected or while a job runs; while
 // the local list shows the volumes a status line says where to go first.
-void DownloadServerEntries(AppState& state, const QVector<ServerEntry>& entries, const QString& localFolder);
+// whenDone, when given, hears once whether everything arrived.
+void DownloadServerEntries(AppState& state, const QVector<ServerEntry>& entries, const QString& localFolder,
+                           std::function<void(bool complete)> whenDone = {});

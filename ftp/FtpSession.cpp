@@ -7,11 +7,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTreeWidget>
 #include <condition_variable>
 #include <mutex>
 #include <string>
 
 #include <QDir>
+#include <QTemporaryDir>
 
 #include "ftp/FtpLibrary.h"
 #include "ftp/LocalPartial.h"
@@ -29,6 +31,10 @@ void ShowBusyLook(AppState& state, bool busy) {
   MainWindowWidgets& w = state.main;
   for (QPushButton* button : {w.uploadButton, w.downloadButton, w.connectButton, w.settingsButton}) {
     if (button != nullptr) button->setEnabled(!busy);
+  }
+  // Drops are refused like the arrows; the lists show it while the drag is on them.
+  for (QTreeWidget* list : {w.serverList, w.localList}) {
+    if (list != nullptr) list->setAcceptDrops(!busy);
   }
   if (w.cancelButton != nullptr) {
     w.cancelButton->setVisible(busy);

@@ -20,6 +20,7 @@
 #include "state/AppState.h"
 
 class QObject;
+class QTemporaryDir;
 
 struct FtpSession {
   AppState* owner = nullptr;
@@ -32,6 +33,7 @@ struct FtpSession {
   int shownRows = 0;               // how many of them the widget holds yet
   ServerSort sort;                 // the order the rows are shown in
   QSet<QString> reselect;          // names to select again as their rows are shown
+  std::unique_ptr<QTemporaryDir> dragFolder;  // what the last drag out downloaded for another program
   std::atomic<const JobContext*> running{nullptr};  // the job on the worker, for trust questions
   ~FtpSession();                   // cancels the running job, ends the engine, drops its pending posts
 };

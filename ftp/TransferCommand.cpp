@@ -206,7 +206,8 @@ bool ConfirmTransferPlan(AppState& state, TransferPlan& plan, TransferDirection 
   return true;
 }
 
-void StartTransfer(AppState& state, TransferDirection direction, const QVector<TransferItem>& items) {
+void StartTransfer(AppState& state, TransferDirection direction, const QVector<TransferItem>& items,
+                   std::function<void(bool)> whenDone) {
   TransferSettings settings;
   settings.key = state.keyMaterial;
   settings.protocol = state.protocol;
@@ -214,7 +215,7 @@ void StartTransfer(AppState& state, TransferDirection direction, const QVector<T
   settings.server = ServerIdentity(state);
   const bool upload = direction == TransferDirection::Upload;
   AppState* owner = &state;
-  (void)RunServerJob<TransferOutcome>(
+  const bool started = RunServerJob<TransferOutcome>(
       state, upload ? QStringLiteral("Upload") : QStringLiteral("Download"),
       [owner, items, settings, upload](const JobContext& ctx) {
         const auto figures = std::make_shared<RunFigures>(items);
@@ -253,5 +254,9 @@ void StartTransfer(AppState& state, TransferDirection direction, const QVector<T
         };
         return upload ? RunUploads(ctx, items, settings, events) : RunDownloads(ctx, items, settings, events);
       },
-      [direction](AppState& s, TransferOutcome& outcome) { Finished(s, direction, outcome); });
+      [direction, whenDone](AppState& s, TransferOutcome& outcome) {
+        Finished(s, direction, outcome);
+        if (whenDone) whenDone(outcome.error.isEmpty() && !outcome.cancelled && !outcome.lost);
+      });
+  if (!started && whenDone) whenDone(false);
 }

@@ -22,7 +22,9 @@ enum class TransferDirection { Upload, Download };
 // Runs the items on the engine. Each file is named in the status log as it
 // starts; a failure shows its message with the German reason; an upload that
 // sent everything shows the folder listed again.
-void StartTransfer(AppState& state, TransferDirection direction, const QVector<TransferItem>& items);
+// whenDone, when given, hears at the end whether everything went.
+void StartTransfer(AppState& state, TransferDirection direction, const QVector<TransferItem>& items,
+                   std::function<void(bool complete)> whenDone = {});
 
 // A survey before the plan that failed: the message, or the cancel, or the
 // lost connection.
