@@ -160,7 +160,7 @@ TEST(Captions, MainWindowListsShowADateASizeAndATypicalName) {
   for (const QString& file : {name, QStringLiteral("Willkommen.txt")}) {
     QFile out(program.dir + file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(out.resize(123456789));  // nine digits; sparse, so it takes no room
+    ASSERT_TRUE(out.resize(Q_INT64_C(9876543210)));  // ten digits; sparse, so it takes no room
   }
   SetLocalDirectory(program.state, program.dir);
   w.window->show();
@@ -179,7 +179,7 @@ TEST(Captions, MainWindowListsShowADateASizeAndATypicalName) {
   ASSERT_EQ(server->columnCount(), 3);
   ExpectHeaderWhole(server, false);
   ExpectColumnsInView(server);
-  auto* row = new QTreeWidgetItem(server, {name, QStringLiteral("123456789"), ListDateText(MakeDateValue(2026, 12, 28, 23, 58, 0))});
+  auto* row = new QTreeWidgetItem(server, {name, QStringLiteral("9876543210"), ListDateText(MakeDateValue(2026, 12, 28, 23, 58, 0))});
   row->setIcon(0, LoadProgramImages().file);
   for (int column = 0; column < 3; ++column) ExpectCellWhole(server, row, column);
 }
