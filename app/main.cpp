@@ -1,13 +1,11 @@
 // Tarnholm: start-up, the event loop and shutdown.
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include "state/AppState.h"
 #include "app/QuitSignals.h"
 #include "app/Startup.h"
+#include "ui/Translations.h"
 
 int main(int argc, char* argv[]) {
   // Before anything that takes time: a quit signal from here on ends the
@@ -16,12 +14,8 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
 
-  // German labels for the standard buttons of Qt's own dialogs.
-  QTranslator translator;
-  if (translator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&translator);
-  }
+  // Without them Qt's own words stay English; the program's are German anyway.
+  (void)InstallGermanQtTranslations();
 
   AppState state;
   WatchQuitSignals(&application, state);

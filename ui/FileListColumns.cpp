@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QStyle>
 #include <QStyleOptionHeader>
+#include <QStyleOptionViewItem>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -11,13 +12,20 @@ namespace {
 
 constexpr int kIconPixels = 16;
 
-// Item views leave this much room on either side of a text or icon.
-int ItemMargin(const QTreeWidget* list) {
-  return list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
-}
-
-int CellWidth(const QTreeWidget* list, const QString& text) {
-  return list->fontMetrics().horizontalAdvance(text) + 2 * ItemMargin(list);
+// The width the view's own style asks for to show a cell whole: what the list
+// gets when it sizes a column to its contents, so nothing there is elided.
+int CellWidth(const QTreeWidget* list, const QString& text, bool withIcon = false) {
+  QStyleOptionViewItem option;
+  option.initFrom(list);
+  option.font = list->font();
+  option.fontMetrics = list->fontMetrics();
+  option.text = text;
+  option.features = QStyleOptionViewItem::HasDisplay;
+  if (withIcon) {
+    option.features |= QStyleOptionViewItem::HasDecoration;
+    option.decorationSize = QSize(kIconPixels, kIconPixels);
+  }
+  return list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), list).width();
 }
 
 // A header section shows its caption whole at this width: the style's label
@@ -49,9 +57,7 @@ FileListColumnWidths FileListColumns(const QTreeWidget* list, const QStringList&
   return widths;
 }
 
-int FileNameWidth(const QTreeWidget* list, const QString& name) {
-  return CellWidth(list, name) + kIconPixels + 2 * ItemMargin(list);
-}
+int FileNameWidth(const QTreeWidget* list, const QString& name) { return CellWidth(list, name, true); }
 
 void ApplyFileListColumns(QTreeWidget* list, bool sortable) {
   QStringList headers;

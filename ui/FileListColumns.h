@@ -15,8 +15,8 @@ struct FileListColumnWidths {
 
 // The width every date text of the lists has ("dd.mm.yyyy hh:ii").
 inline constexpr const char* kDateWidthSample = "00.00.0000 00:00";
-// Sizes up to nine digits (just under 1 GB) show whole.
-inline constexpr const char* kSizeWidthSample = "000000000";
+// Sizes up to ten digits (just under 10 GB, a disc image or a film) show whole.
+inline constexpr const char* kSizeWidthSample = "0000000000";
 
 // The size and date columns hold their samples and their header captions
 // (`headers`: name, size, date), with room for a sort arrow where `sortable`;
