@@ -363,7 +363,7 @@ int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_t offset,
     const WriteFn push = [write, user](const char* data, int64_t length) {
       return write(user, data, length) == length;
     };
-    return RemoteReceive(c, source, offset, push, error);
+    return RemoteReceive(c, source, offset, push, false, error);
   });
 }
 

@@ -385,14 +385,16 @@ bool FtpFileSize(FtpSession* s, const std::string& absPath, int64_t& size, Failu
 }
 
 bool FtpReceive(FtpSession* s, const std::string& remote, int64_t offset, const WriteFn& write,
-                const ProgressFn& progress, Failure& error) {
+                const ProgressFn& progress, bool sizeFirst, Failure& error) {
   std::string dir, name;
   if (!SplitEntry(remote, dir, name)) return Fail(error, ErrorClass::Other, "no file name in the path");
   Push push{&write, s};
   Progress p{&progress, s, false, offset, -1};
   Options o{s->curl.get(), ResetRequest(*s, FileUrl(*s, dir, name))};
+  // A resumed receive asks the size all the same: libcurl sends REST only then.
   o.Set(CURLOPT_WRITEFUNCTION, &PushBytes)
       .Set(CURLOPT_WRITEDATA, &push)
+      .Set(CURLOPT_IGNORE_CONTENT_LENGTH, !sizeFirst && offset == 0 ? 1L : 0L)
       .Set(CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
   if (o.rc == CURLE_OK) o.rc = SetProgress(*s, p);
   const CURLcode rc = o.rc == CURLE_OK ? Perform(*s) : o.rc;

@@ -190,9 +190,11 @@ TARNHOLM_FTP_API int64_t SendFTPStreamEx(int64_t conn, TarnholmReadFn read, void
                                          char16_t* msg);
 // Receives remote from byte `offset` on (0: the whole file) and hands the
 // bytes to write, in order. The library writes no local file. Progress as for
-// ReceiveFTPFileEx, done and total counted from the start of the file. An
-// offset equal to the file's size receives nothing and succeeds; one beyond
-// it fails.
+// ReceiveFTPFileEx, done and total counted from the start of the file; over
+// FTP a receive from the start does not ask the server for the size first
+// (the caller has it from the listing; a round trip per file saved), so its
+// total is -1. An offset equal to the file's size receives nothing and
+// succeeds; one beyond it fails.
 TARNHOLM_FTP_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_t offset,
                                             TarnholmWriteFn write, void* user, char16_t* msg);
 
