@@ -38,8 +38,11 @@ Command MainWindowCommand(const Event& event) {
   if (event.kind == EventKind::Key) return KeyCommand(event);
   if (event.kind != EventKind::Widget) return Command::None;
   switch (event.widget) {
-    case WidgetId::LocalList: return Command::FollowLocalList;
-    case WidgetId::ServerList: return Command::ServerListEvent;
+    case WidgetId::LocalList:
+      return event.type == EventType::Drop ? Command::DropOnLocalList : Command::FollowLocalList;
+    case WidgetId::ServerList:
+      if (event.type == EventType::HeaderClick) return Command::SortServerList;
+      return event.type == EventType::Drop ? Command::DropOnServerList : Command::ServerListEvent;
     case WidgetId::SettingsButton: return Command::OpenSettingsWindow;
     case WidgetId::ExitButton: return Command::RequestQuit;
     case WidgetId::ConnectButton: return Command::ConnectToggle;

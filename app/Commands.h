@@ -39,6 +39,9 @@ enum class Command {
   ServerListUp,           // Backspace in the server list
   RefreshServerList,      // F5 in the server list
   CancelServerJob,        // the cancel control (or Escape) while a job runs
+  SortServerList,         // a click on a server list column header
+  DropOnServerList,       // local files and folders dropped on the server list: upload
+  DropOnLocalList,        // server entries dropped on the local list: download
 };
 
 [[nodiscard]] Command MainWindowCommand(const Event& event);

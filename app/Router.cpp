@@ -10,6 +10,7 @@
 #include "app/ShowProfile.h"
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
+#include "ftp/Drops.h"
 #include "ftp/FtpSession.h"
 #include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
@@ -74,6 +75,9 @@ void RunCommand(AppState& state, Command command, const Event& event) {
       if (!RefuseWhileBusy(state)) OpenSettingsWindow(state, MakeEventSink(state));
       break;
     case Command::CancelServerJob: CancelServerJob(state); break;
+    case Command::SortServerList: SortServerListByColumn(state, event.column); break;
+    case Command::DropOnServerList: UploadDropped(state, event.drop); break;
+    case Command::DropOnLocalList: DownloadDropped(state, event.drop); break;
     case Command::CloseSettingsWindow: CloseSettingsWindow(state); break;
     case Command::ConfirmSettings:
       if (ConfirmSettings(state) == ConfirmResult::Applied) {

@@ -11,6 +11,7 @@
 #include "app/Router.h"
 #include "app/ShowProfile.h"
 #include "ftp/Connection.h"
+#include "ftp/Drops.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/FtpSession.h"
 #include "local/LocalList.h"
@@ -48,6 +49,7 @@ StartupResult RunStartup(AppState& state) {
   const EventSink sink = MakeEventSink(state);
   CreateMainWindow(state.main, sink);
   (void)LoadProgramImages();
+  SetUpServerListDrag(state);
   SetupLocalList(state, [&state](EventType type) {
     RouteEvent(state, Event{EventKind::Widget, WindowId::Main, WidgetId::LocalList, type, 0});
   });

@@ -11,6 +11,11 @@
 //   bench_transfer_commands list PROTOCOL PORT USER PASS SERVER_FOLDER
 //     connects, then lists SERVER_FOLDER again through RefreshServerList;
 //     prints "SHOWN_SECONDS GAP_MS ROWS" (refresh to the last row in the list).
+//   bench_transfer_commands folder PROTOCOL PORT USER PASS SOURCE_FOLDER SERVER_FOLDER BACK_DIR
+//     uploads the folder SOURCE_FOLDER (selected in the local list) into
+//     SERVER_FOLDER, then downloads it (selected in the server list) into
+//     BACK_DIR; prints "UP_SECONDS DOWN_SECONDS GAP_MS" (command to the end of
+//     its run, the list shown again after the upload included).
 // SERVER_FOLDER is the folder as the server shows it (ending in "/"). Exit 1
 // when a command showed a message box (the connect's trust question aside).
 
@@ -105,11 +110,13 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   const QString mode = argc > 1 ? QString::fromUtf8(argv[1]) : QString();
   const bool transferMode = (mode == QLatin1String("transfer") || mode == QLatin1String("cancel")) && argc == 10;
-  if (!transferMode && !(mode == QLatin1String("list") && argc == 7)) {
+  const bool folderMode = mode == QLatin1String("folder") && argc == 9;
+  if (!transferMode && !folderMode && !(mode == QLatin1String("list") && argc == 7)) {
     std::fprintf(stderr,
                  "usage: %s transfer|cancel PROTOCOL PORT USER PASS SOURCE SERVER_FOLDER BACK_DIR CIPHER\n"
-                 "       %s list PROTOCOL PORT USER PASS SERVER_FOLDER\n",
-                 argv[0], argv[0]);
+                 "       %s list PROTOCOL PORT USER PASS SERVER_FOLDER\n"
+                 "       %s folder PROTOCOL PORT USER PASS SOURCE_FOLDER SERVER_FOLDER BACK_DIR\n",
+                 argv[0], argv[0], argv[0]);
     return 2;
   }
   bool failed = false;
@@ -131,7 +138,7 @@ int main(int argc, char** argv) {
   state.hostPort = QString::fromUtf8(argv[3]).toInt();
   state.hostUser = QString::fromUtf8(argv[4]);
   state.hostPass = QString::fromUtf8(argv[5]);
-  state.hostFolder = QString::fromUtf8(argv[transferMode ? 7 : 6]);
+  state.hostFolder = QString::fromUtf8(argv[transferMode || folderMode ? 7 : 6]);
   state.overwrite = 1;
   state.appPathForTemp = 0;
   for (size_t i = 0; i < state.keyMaterial.size(); ++i) state.keyMaterial[i] = static_cast<uint8_t>(i * 7 + 3);
@@ -142,6 +149,30 @@ int main(int argc, char** argv) {
   RunUntilIdle(state);
   if (state.connection != 1) return 1;
   failed = false;  // trusting a new server key or certificate is no failure
+
+  if (folderMode) {
+    const QFileInfo source(QString::fromUtf8(argv[6]));
+    SetLocalDirectory(state, source.absolutePath() + QLatin1Char('/'));
+    FollowLocalList(state);
+    SelectOnly(state.main.localList, source.fileName());
+    QElapsedTimer timer;
+    gaps.Reset();
+    timer.start();
+    UploadSelected(state);
+    RunUntilIdle(state);
+    const double up = timer.nsecsElapsed() / 1e9;
+    SetLocalDirectory(state, QString::fromUtf8(argv[8]) + QLatin1Char('/'));
+    FollowLocalList(state);
+    SelectOnly(state.main.serverList, source.fileName());
+    timer.restart();
+    DownloadSelected(state);
+    RunUntilIdle(state);
+    const double down = timer.nsecsElapsed() / 1e9;
+    std::printf("%.3f %.3f %lld\n", up, down, static_cast<long long>(gaps.worst));
+    CloseConnection(state);
+    UnloadFtpLibrary(state);
+    return failed ? 1 : 0;
+  }
 
   if (!transferMode) {
     QElapsedTimer timer;

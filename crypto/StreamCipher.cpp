@@ -7,7 +7,17 @@
 StreamCipher::~StreamCipher() { OPENSSL_cleanse(held.data(), held.size()); }
 
 bool StartStreamCipher(StreamCipher& s, bool encrypt, const KeyMaterial& material) {
-  s.ctx = NewCbcContext(encrypt, material.data(), material.data() + kIvOffset);
+  return StartStreamCipherAt(s, encrypt, material, material.data() + kIvOffset);
+}
+
+bool CbcChainedBlocks(bool encrypt, const KeyMaterial& material, const uint8_t* chain, const uint8_t* in,
+                      uint8_t* out, int64_t n) {
+  const CipherCtxPtr ctx = NewCbcContext(encrypt, material.data(), chain);
+  return ctx != nullptr && CbcBlocks(ctx.get(), in, out, n);
+}
+
+bool StartStreamCipherAt(StreamCipher& s, bool encrypt, const KeyMaterial& material, const uint8_t* chain) {
+  s.ctx = NewCbcContext(encrypt, material.data(), chain);
   s.encrypt = encrypt;
   s.heldCount = 0;
   s.done = 0;

@@ -25,6 +25,19 @@ struct StreamCipher {
 // False when OpenSSL refuses the key (not expected).
 [[nodiscard]] bool StartStreamCipher(StreamCipher& s, bool encrypt, const KeyMaterial& material);
 
+// The same, for the part of a message from a block boundary on: chain is
+// the 16 bytes of ciphertext before that boundary (the key material's
+// initialisation vector at the start). What comes out is exactly that part
+// of what the whole message gives: the way an interrupted transfer goes on.
+[[nodiscard]] bool StartStreamCipherAt(StreamCipher& s, bool encrypt, const KeyMaterial& material,
+                                       const uint8_t* chain);
+
+// Plain CBC over n bytes (a multiple of 16) chained from `chain`: the
+// ciphertext (or plaintext) of whole blocks in the middle of a message,
+// to check a part of it. False when n is no multiple of 16 or OpenSSL fails.
+[[nodiscard]] bool CbcChainedBlocks(bool encrypt, const KeyMaterial& material, const uint8_t* chain,
+                                    const uint8_t* in, uint8_t* out, int64_t n);
+
 // The caller puts the next n input bytes at buffer + s.heldCount (the buffer
 // has room for s.heldCount + n bytes). The held bytes are put in front, every
 // byte that is final is transformed in place at buffer[0..result), and the

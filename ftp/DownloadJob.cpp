@@ -2,6 +2,7 @@
 // partial file beside the target, decrypted on the way when the file is
 // encrypted; the partial file replaces the target only once complete.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -14,6 +15,7 @@
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/LocalPartial.h"
+#include "ftp/ResumeTransfer.h"
 #include "ftp/ServerNames.h"
 #include "ftp/TransferJob.h"
 
@@ -75,11 +77,7 @@ int64_t OnWrite(void* user, const char* data, int64_t length) {
   return length;
 }
 
-struct Failure {
-  QString error;
-  QString reason;
-  bool remote = false;  // the backend's call failed on its own (not on this computer)
-};
+using Failure = FileFailure;
 
 // What a failed write into the target's folder is called.
 QString TargetFailure(const TransferItem& item) { return item.encrypted ? kTargetUnwritable : kCopyFailed; }
@@ -168,6 +166,21 @@ bool ReceiveByFile(const JobContext& ctx, const TransferItem& item, const Transf
   }
 }
 
+// A folder of the download: made here before what it holds; one that is
+// there already is taken as it is.
+bool CreateLocalFolder(const TransferItem& item, TransferOutcome& outcome) {
+  const QByteArray path = QFile::encodeName(item.target);
+  struct stat info {};
+  if (::mkdir(path.constData(), 0777) == 0 || (errno == EEXIST && ::stat(path.constData(), &info) == 0 &&
+                                                S_ISDIR(info.st_mode))) {
+    return true;
+  }
+  const int error = errno == EEXIST ? EEXIST : errno;
+  outcome.error = FolderNotCreated(item.name, false);
+  outcome.reason = error == EEXIST ? QStringLiteral("Dort liegt eine Datei dieses Namens.") : ReasonForLocalError(error);
+  return false;
+}
+
 }  // namespace
 
 TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>& items, const TransferSettings& settings,
@@ -179,11 +192,27 @@ TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>&
       return outcome;
     }
     const TransferItem& item = items[i];
+    if (item.folder) {
+      if (events.started) events.started(i);
+      if (!CreateLocalFolder(item, outcome)) return outcome;
+      ++outcome.finished;
+      continue;
+    }
     if (item.encrypted && item.size < 16) {
       outcome.error = kDownloadTooShort;
       return outcome;
     }
     if (events.started) events.started(i);
+    if (item.resume != ResumeStep::None && ctx.ftp.Resumes()) {
+      Failure failure;
+      int64_t errorClass = kFtpErrorUnknown;
+      if (ReceiveThroughResumeFile(ctx, item, settings, events, i, failure, errorClass)) {
+        ++outcome.finished;
+        continue;
+      }
+      TakeFailure(ctx, failure, errorClass, outcome);
+      return outcome;
+    }
     PartialFile partial;
     int error = 0;
     if (!CreatePartialFile(item.target, partial, error)) {
@@ -203,12 +232,7 @@ TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>&
       continue;
     }
     // The partial file goes with `partial`; the target stays as it was.
-    outcome.cancelled = ctx.Cancelled() || errorClass == kFtpErrorCancelled || failure.error.isEmpty();
-    outcome.lost = !outcome.cancelled && failure.remote && ConnectionLost(ctx, errorClass);
-    if (!outcome.cancelled) {
-      outcome.error = failure.error;
-      outcome.reason = failure.reason;
-    }
+    TakeFailure(ctx, failure, errorClass, outcome);
     return outcome;
   }
   return outcome;

@@ -28,7 +28,7 @@ int64_t ReadSome(int fd, uint8_t* buffer, int64_t capacity, int& error) {
 
 void Produce(EncryptAhead& e) {
   StreamCipher cipher;
-  bool ok = StartStreamCipher(cipher, true, e.key);
+  bool ok = StartStreamCipherAt(cipher, true, e.key, e.chain.data());
   bool last = !ok;
   while (!last) {
     std::vector<uint8_t> bytes;
@@ -89,9 +89,10 @@ void StopEncryptAhead(EncryptAhead& e) {
   if (e.worker.joinable()) e.worker.join();
 }
 
-void StartEncryptAhead(EncryptAhead& e, int fd, const KeyMaterial& key) {
+void StartEncryptAhead(EncryptAhead& e, int fd, const KeyMaterial& key, const uint8_t* chain) {
   e.fd = fd;
   e.key = key;
+  std::memcpy(e.chain.data(), chain != nullptr ? chain : key.data() + kIvOffset, e.chain.size());
   e.worker = std::thread([&e] { Produce(e); });
 }
 

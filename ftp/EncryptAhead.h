@@ -4,6 +4,7 @@
 // sends the pieces before, so encrypting and sending overlap. At most a few
 // pieces wait at a time.
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -21,6 +22,7 @@ struct EncryptAhead {
   };
   int fd = -1;  // not owned
   KeyMaterial key{};
+  std::array<uint8_t, 16> chain{};  // the ciphertext block before where it starts
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<Piece> ready;
@@ -34,7 +36,9 @@ struct EncryptAhead {
 };
 
 // Starts encrypting the file open at fd (read from its position to its end).
-void StartEncryptAhead(EncryptAhead& e, int fd, const KeyMaterial& key);
+// From a block boundary inside the file, chain is the ciphertext block before
+// it; null at the start.
+void StartEncryptAhead(EncryptAhead& e, int fd, const KeyMaterial& key, const uint8_t* chain = nullptr);
 
 // Ends the thread (at once, whatever is left to do); idempotent.
 void StopEncryptAhead(EncryptAhead& e);

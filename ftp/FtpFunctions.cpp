@@ -38,6 +38,8 @@ bool ResolveFtpFunctions(QLibrary& l, FtpFunctions& f) {
   (void)Resolve(l, "ReceiveFTPStreamEx", f.ReceiveFTPStreamEx);
   (void)Resolve(l, "CancelFTPEx", f.CancelFTPEx);
   (void)Resolve(l, "SetFTPHostKeyPreferenceEx", f.SetFTPHostKeyPreferenceEx);
+  (void)Resolve(l, "FTPFileSizeEx", f.FTPFileSizeEx);
+  (void)Resolve(l, "ReplaceFTPFileEx", f.ReplaceFTPFileEx);
   return all;
 }
 

@@ -69,9 +69,15 @@ struct FtpFunctions {
   decltype(&::ReceiveFTPStreamEx) ReceiveFTPStreamEx = nullptr;
   decltype(&::CancelFTPEx) CancelFTPEx = nullptr;
   decltype(&::SetFTPHostKeyPreferenceEx) SetFTPHostKeyPreferenceEx = nullptr;
+  decltype(&::FTPFileSizeEx) FTPFileSizeEx = nullptr;
+  decltype(&::ReplaceFTPFileEx) ReplaceFTPFileEx = nullptr;
 
   // Both stream functions: files go straight between disk and wire.
   [[nodiscard]] bool Streams() const { return SendFTPStreamEx != nullptr && ReceiveFTPStreamEx != nullptr; }
+  // Everything an interrupted transfer needs to go on where it stopped.
+  [[nodiscard]] bool Resumes() const {
+    return Streams() && FTPFileSizeEx != nullptr && ReplaceFTPFileEx != nullptr && CancelFTPEx != nullptr;
+  }
 };
 
 // Looks the functions up in a loaded library. False when one of the 20 is

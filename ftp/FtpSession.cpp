@@ -7,14 +7,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTreeWidget>
 #include <condition_variable>
 #include <mutex>
 #include <string>
 
 #include <QDir>
+#include <QTemporaryDir>
 
 #include "ftp/FtpLibrary.h"
 #include "ftp/LocalPartial.h"
+#include "ftp/ResumeRecords.h"
 #include "ftp/Trust.h"
 #include "state/StatusLog.h"
 #include "ui/MessageBox.h"
@@ -28,6 +31,10 @@ void ShowBusyLook(AppState& state, bool busy) {
   MainWindowWidgets& w = state.main;
   for (QPushButton* button : {w.uploadButton, w.downloadButton, w.connectButton, w.settingsButton}) {
     if (button != nullptr) button->setEnabled(!busy);
+  }
+  // Drops are refused like the arrows; the lists show it while the drag is on them.
+  for (QTreeWidget* list : {w.serverList, w.localList}) {
+    if (list != nullptr) list->setAcceptDrops(!busy);
   }
   if (w.cancelButton != nullptr) {
     w.cancelButton->setVisible(busy);
@@ -91,6 +98,7 @@ void StartFtpEngine(AppState& state) {
   const QString journal = QDir::current().filePath(QString::fromLatin1(kTransferJournalName));
   (void)RemoveStaleTransferFiles(journal);
   SetTransferJournal(journal);
+  SetResumeRecordFile(QDir::current().filePath(QString::fromLatin1(kResumeRecordsName)));
   (void)Session(state);
 }
 

@@ -6,6 +6,7 @@
 // come back to the GUI thread, where the command that started the job
 // finishes. The server list's rows live here as records.
 
+#include <QSet>
 #include <QString>
 #include <QVector>
 #include <atomic>
@@ -14,10 +15,12 @@
 
 #include "ftp/Engine.h"
 #include "ftp/ServerEntry.h"
+#include "ftp/ServerSort.h"
 #include "ftp/backend/TarnholmFtp.h"
 #include "state/AppState.h"
 
 class QObject;
+class QTemporaryDir;
 
 struct FtpSession {
   AppState* owner = nullptr;
@@ -28,6 +31,9 @@ struct FtpSession {
   bool filling = false;            // the server list is still being filled in slices
   QVector<ServerEntry> rows;       // the server list's rows as records; row 0 is ".."
   int shownRows = 0;               // how many of them the widget holds yet
+  ServerSort sort;                 // the order the rows are shown in
+  QSet<QString> reselect;          // names to select again as their rows are shown
+  std::unique_ptr<QTemporaryDir> dragFolder;  // what the last drag out downloaded for another program
   std::atomic<const JobContext*> running{nullptr};  // the job on the worker, for trust questions
   ~FtpSession();                   // cancels the running job, ends the engine, drops its pending posts
 };

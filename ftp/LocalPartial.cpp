@@ -62,17 +62,8 @@ bool IsOurs(const QString& path) {
   return name.contains(QLatin1String(kPartialMarker)) || name.startsWith(QLatin1String(kStagingMarker));
 }
 
-}  // namespace
-
-PartialFile::~PartialFile() { DiscardPartialFile(*this); }
-
-void SetTransferJournal(const QString& path) {
-  std::lock_guard lock(g_journalMutex);
-  g_journal = path;
-}
-
-unsigned NewFileMode() {
-  // Read, not set: umask() would change it for every thread for a moment.
+// Read, not set: umask() would change it for every thread for a moment.
+unsigned ReadNewFileMode() {
   unsigned mask = 022;
   QFile status(QStringLiteral("/proc/self/status"));
   if (status.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -85,6 +76,22 @@ unsigned NewFileMode() {
     }
   }
   return 0666u & ~mask;
+}
+
+}  // namespace
+
+PartialFile::~PartialFile() { DiscardPartialFile(*this); }
+
+void SetTransferJournal(const QString& path) {
+  std::lock_guard lock(g_journalMutex);
+  g_journal = path;
+}
+
+unsigned NewFileMode() {
+  // Read once: the program never changes its umask, and a folder of many
+  // small files would read it for each.
+  static const unsigned mode = ReadNewFileMode();
+  return mode;
 }
 
 bool CreatePartialFile(const QString& target, PartialFile& file, int& error) {

@@ -1,11 +1,14 @@
 #include "ftp/ProgressText.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <QStringList>
 
 namespace {
 
 constexpr int64_t kSpeedAfterMs = 500;
+
+int64_t Percent(int64_t done, int64_t total) { return total <= 0 ? 100 : done * 100 / total; }
 
 QString Decimal(double value) {
   QString text = QString::number(value, 'f', 1);
@@ -41,19 +44,32 @@ QString DurationText(int64_t seconds) {
 QString ProgressText(const ProgressSnapshot& p) {
   QStringList parts;
   QString amount = ByteText(p.done);
-  if (p.total >= 0) {
-    const int64_t percent = p.total == 0 ? 100 : p.done * 100 / p.total;
-    amount += QStringLiteral(" von %1 (%2 %)").arg(ByteText(p.total)).arg(percent);
-  }
+  if (p.total >= 0) amount += QStringLiteral(" von %1 (%2 %)").arg(ByteText(p.total)).arg(Percent(p.done, p.total));
   parts << p.name + QStringLiteral(": ") + amount;
-  if (p.elapsedMs >= kSpeedAfterMs && p.done > 0) {
-    const double perSecond = static_cast<double>(p.done) * 1000.0 / static_cast<double>(p.elapsedMs);
+  const bool several = p.count > 1;
+  if (several) {
+    parts << QStringLiteral("Datei %1 von %2").arg(p.index + 1).arg(p.count);
+    parts << QStringLiteral("gesamt %1 von %2 (%3 %)")
+                 .arg(ByteText(p.runDone), ByteText(p.runTotal))
+                 .arg(Percent(p.runDone, p.runTotal));
+  }
+  const int64_t done = several ? p.runDone : p.done;
+  const int64_t total = several ? p.runTotal : p.total;
+  if (p.elapsedMs >= kSpeedAfterMs && done > 0) {
+    const double perSecond = static_cast<double>(done) * 1000.0 / static_cast<double>(p.elapsedMs);
     parts << ByteText(static_cast<int64_t>(perSecond)) + QStringLiteral("/s");
-    if (p.total > p.done) {
-      const auto left = static_cast<int64_t>(static_cast<double>(p.total - p.done) / perSecond + 0.5);
+    if (total > done) {
+      const auto left = static_cast<int64_t>(static_cast<double>(total - done) / perSecond + 0.5);
       parts << QStringLiteral("noch ") + DurationText(left);
     }
   }
-  if (p.count > 1) parts << QStringLiteral("Datei %1 von %2").arg(p.index + 1).arg(p.count);
   return parts.join(QStringLiteral(", "));
+}
+
+int ProgressBarValue(const ProgressSnapshot& p) {
+  const int64_t done = p.count > 1 ? p.runDone : p.done;
+  const int64_t total = p.count > 1 ? p.runTotal : p.total;
+  if (total < 0) return -1;
+  if (total == 0) return 1000;
+  return static_cast<int>(std::clamp<int64_t>(done, 0, total) * 1000 / total);
 }

@@ -13,6 +13,7 @@ struct ServerEntry {
   int64_t size = 0;
   int64_t date = -1;       // date value, -1 for none
   int kind = kFileRow;     // kParentRow, kDirectoryRow, kFileRow or kEncryptedFileRow
+  bool link = false;       // the server says it is a symbolic link (kind is that of its target)
 };
 
 // The rows of the server list: the parent entry, then the directories, then

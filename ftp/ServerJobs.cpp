@@ -79,9 +79,6 @@ CommandResult RunServerCommand(const JobContext& ctx, ServerCommand command, con
     case ServerCommand::CreateDirectory:
       result.ok = ftp.CreateFTPDirectoryEx(ctx.conn, Utf16(names.value(0)), ctx.msg) != 0;
       break;
-    case ServerCommand::DeleteDirectory:
-      result.ok = ftp.DeleteFTPDirectoryEx(ctx.conn, Utf16(names.value(0)), ctx.msg) != 0;
-      break;
     case ServerCommand::DeleteFiles:
       result.ok = true;
       for (const QString& name : names) {

@@ -48,7 +48,8 @@ struct CommandResult {
   ListingResult listing;
 };
 
-enum class ServerCommand { Rename, CreateDirectory, DeleteFiles, DeleteDirectory };
+// (A folder is deleted with its content: TreeDelete.h.)
+enum class ServerCommand { Rename, CreateDirectory, DeleteFiles };
 
 // Rename: names {from, to} (absolute); create: {path}; deletes: bare names in
 // the current folder. The folder is listed again after a success, and after a

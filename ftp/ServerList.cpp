@@ -1,6 +1,7 @@
 #include "ftp/ServerList.h"
 
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -47,6 +48,9 @@ void FillSlice(AppState& state) {
     items.reserve(end - session->shownRows);
     for (int row = session->shownRows; row < end; ++row) items << MakeItem(session->rows[row], images);
     list->addTopLevelItems(items);
+    if (!session->reselect.isEmpty()) {
+      for (QTreeWidgetItem* item : items) item->setSelected(session->reselect.contains(item->text(0)));
+    }
     session->shownRows = end;
   }
   if (session->shownRows < total) {
@@ -54,13 +58,23 @@ void FillSlice(AppState& state) {
     return;
   }
   session->filling = false;
+  session->reselect.clear();
   if (session->job == 0) EndServerJob(state);
+}
+
+void ShowSortIndicator(QTreeWidget* list, const ServerSort& sort) {
+  list->header()->setSortIndicatorShown(sort.column >= 0);
+  if (sort.column >= 0) {
+    list->header()->setSortIndicator(sort.column, sort.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  }
 }
 
 void ShowRows(AppState& state, QVector<ServerEntry> rows) {
   FtpSession* session = Session(state);
   state.main.serverList->clear();
   if (session == nullptr) return;
+  SortServerRows(rows, session->sort);
+  ShowSortIndicator(state.main.serverList, session->sort);
   session->rows = std::move(rows);
   session->shownRows = 0;
   session->filling = true;
@@ -108,6 +122,28 @@ void ChangeFolder(AppState& state, const QString& path, const QString& name) {
 }
 
 }  // namespace
+
+void SortServerListByColumn(AppState& state, int column) {
+  FtpSession* session = Session(state);
+  if (session == nullptr || column < 0 || column > 2) return;
+  session->sort = ClickedSort(session->sort, column);
+  // A list still being filled is sorted in full when it is shown again: the
+  // records are all there, only the widget is behind.
+  if (session->rows.isEmpty()) {
+    ShowSortIndicator(state.main.serverList, session->sort);
+    return;
+  }
+  QSet<QString> selected;
+  for (const QTreeWidgetItem* item : state.main.serverList->selectedItems()) selected.insert(item->text(0));
+  ShowRows(state, session->rows);
+  session->reselect = selected;
+  // The rows shown at once (a short list) need their selection now.
+  for (int row = 0; row < state.main.serverList->topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = state.main.serverList->topLevelItem(row);
+    item->setSelected(selected.contains(item->text(0)));
+  }
+  if (!session->filling) session->reselect.clear();
+}
 
 void ShowConnectedLook(AppState& state, bool connected) {
   const ProgramImages& images = LoadProgramImages();

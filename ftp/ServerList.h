@@ -38,5 +38,10 @@ void HandleServerListEvent(AppState& state, EventType type);
 // All rows as records (row 0 is "..").
 [[nodiscard]] QVector<ServerEntry> ServerRowRecords(const AppState& state);
 
+// A click on a column header: sorts by it (the same column again turns the
+// order round). The order stays for later listings, also of other folders,
+// and the selected rows stay selected.
+void SortServerListByColumn(AppState& state, int column);
+
 // Sets the connect button's caption and the arrows' images.
 void ShowConnectedLook(AppState& state, bool connected);

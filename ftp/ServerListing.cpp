@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kNameBuffer = 260;
 constexpr int64_t kCountIntervalMs = 100;
+constexpr int64_t kLinkAttribute = 0x400;
 
 QString EntryName(const JobContext& ctx, char16_t* buffer) {
   buffer[0] = u'\0';
@@ -52,6 +53,8 @@ ListingResult ReadServerListing(const JobContext& ctx, const std::function<void(
     const int64_t type = ftp.FTPDirectoryEntryTypeEx(ctx.conn, ctx.msg);
     if ((type != 1 && type != 2) || !IsListableName(name)) continue;
     ServerEntry entry{name, 0, -1, kDirectoryRow};
+    // Links are told apart where the backend knows them (an older one says 0).
+    entry.link = (ftp.FTPDirectoryEntryAttributesEx(ctx.conn, ctx.msg) & kLinkAttribute) != 0;
     if (type == 1) {
       entry.size = ftp.FTPDirectoryEntrySizeEx(ctx.conn, ctx.msg);
       entry.date = ftp.FTPDirectoryEntryDateEx(ctx.conn, ctx.msg);

@@ -24,6 +24,21 @@ int64_t MonotonicMs() {
       .count();
 }
 
+QString FolderNotCreated(const QString& name, bool onServer) {
+  return (onServer ? QStringLiteral("Das Verzeichnis ''%1'' konnte auf dem Server nicht erstellt werden.")
+                   : QStringLiteral("Das Verzeichnis ''%1'' konnte nicht erstellt werden."))
+      .arg(name);
+}
+
+void TakeFailure(const JobContext& ctx, const FileFailure& failure, int64_t errorClass, TransferOutcome& outcome) {
+  outcome.cancelled = ctx.Cancelled() || errorClass == kFtpErrorCancelled || failure.error.isEmpty();
+  outcome.lost = !outcome.cancelled && failure.remote && ConnectionLost(ctx, errorClass);
+  if (!outcome.cancelled) {
+    outcome.error = failure.error;
+    outcome.reason = failure.reason;
+  }
+}
+
 bool ProgressThrottle::Due(int64_t nowMs) {
   if (nowMs - lastMs < kProgressIntervalMs) return false;
   lastMs = nowMs;

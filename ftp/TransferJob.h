@@ -13,14 +13,27 @@
 #include "ftp/ServerListing.h"
 #include "state/KeyMaterial.h"
 
-// One file of an upload or download, planned before the run starts.
+// How a large file moves: through a file of a fixed name beside its target
+// (its resume file) that stays when the transfer is cut, so that it can go on
+// from there. See ResumePlan.h.
+enum class ResumeStep {
+  None,      // small files, and backends that cannot resume: as ever
+  Fresh,     // through the resume file, from the first byte (what it held before is replaced)
+  Continue,  // on from what the resume file holds, once its last bytes agree with the source
+};
+
+// One file (or folder) of an upload or download, planned before the run starts.
 struct TransferItem {
   QString source;         // upload: local path; download: server path
   QString target;         // upload: server path (with ".aes" when encrypted); download: local path
-  QString name;           // what the log names: the local file name, or the server's
-  int64_t size = 0;       // download: the size the listing gave
+  QString name;           // what the log names: the file's path below the shown folder
+  int64_t size = 0;       // upload: the local size; download: the size the listing gave
   bool encrypted = false;
   bool replaces = false;  // upload: the server already has the target
+  bool folder = false;    // a folder to create at target (it holds the items after it)
+  int64_t date = -1;      // download: the listing's date value; upload: the local time in seconds
+  ResumeStep resume = ResumeStep::None;
+  QString partial;        // the resume file: download: a local path; upload: a server path
 };
 
 // Called on the worker: a file starts (before any byte moves), and its bytes
@@ -28,11 +41,13 @@ struct TransferItem {
 struct TransferEvents {
   std::function<void(int index)> started;
   std::function<void(int index, int64_t done, int64_t total)> progress;
+  std::function<void(int index, const QString& text)> note;  // a line for the status log
 };
 
 struct TransferSettings {
   KeyMaterial key{};
   int protocol = 1;       // for the wording of reasons
+  QString server;         // protocol, host, port and user: the resume records' key
   QString stagingFolder;  // ends with "/": where a backend without streams needs an encrypted file's copy
 };
 
@@ -64,6 +79,18 @@ inline const QString kReceiveFailed = QStringLiteral("Die Datei konnte nicht her
 inline const QString kDecryptFailed = QStringLiteral("Die temporäre Datei konnte nicht entschlüsselt werden.");
 inline const QString kCopyFailed = QStringLiteral("Die temporäre Datei konnte nicht kopiert werden.");
 inline const QString kTargetUnwritable = QStringLiteral("Die Zieldatei konnte nicht geschrieben werden.");
+// A folder that could not be made on the server (onServer) or here.
+[[nodiscard]] QString FolderNotCreated(const QString& name, bool onServer);
+
+// Why one file's transfer failed.
+struct FileFailure {
+  QString error;
+  QString reason;
+  bool remote = false;  // the backend's call failed on its own (not on this computer)
+};
+
+// The outcome of a run that a file's failure ends: cancelled, lost, or its message.
+void TakeFailure(const JobContext& ctx, const FileFailure& failure, int64_t errorClass, TransferOutcome& outcome);
 
 // Shared by the two runs.
 struct ProgressThrottle {

@@ -1,41 +1,67 @@
 #pragma once
 // Planning an upload or a download from records, before anything moves: the
-// items, the overwrite questions to ask (in the order they are asked; a No to
-// any ends the whole command), a refusal that ends the command, and the
-// folders among the selection, which are not transferred. Pure.
+// items (folders before what they hold), the overwrite questions to ask (in
+// the order they are asked, each naming its item), a refusal that ends the
+// command, and what was left out below a folder. Pure.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 #include <functional>
 
+#include "ftp/FolderTree.h"
 #include "ftp/ServerEntry.h"
 #include "ftp/TransferJob.h"
 
-// A selected row of the local list (the parent entry is never one).
-struct LocalPick {
-  QString name;
-  bool directory = false;
+// A local file or folder to upload; a folder comes with what lies below it.
+struct UploadSource {
+  QString path;        // absolute, without a trailing "/"
+  bool folder = false;
+  int64_t size = 0;    // a file's size
+  int64_t date = -1;   // a file's modification time in seconds
+  FolderTree tree;     // a folder's content
+};
+
+// A selected server entry; a folder comes with what the walk found below it.
+struct DownloadSource {
+  ServerEntry entry;
+  FolderTree tree;
+};
+
+struct PlanQuestion {
+  QString name;  // as the question names it: the path below the shown folder
+  int item = 0;  // the item it is about
 };
 
 struct TransferPlan {
   QVector<TransferItem> items;
-  QStringList questions;    // names for the overwrite question
-  QString refusal;          // when set, the command ends with this error ...
-  int questionsBeforeRefusal = 0;  // ... after the first this many questions
-  QStringList skippedFolders;
+  QVector<PlanQuestion> questions;  // overwrite questions
+  QString refusal;                  // when set, the command ends with this error ...
+  int questionsBeforeRefusal = 0;   // ... after the first this many questions
+  QStringList skipped;              // left out below the chosen folders (links, special files)
 };
 
-// picks in row order; rows: the server list (row 0 the parent entry).
-[[nodiscard]] TransferPlan PlanUpload(const QVector<LocalPick>& picks, const QString& localFolder,
-                                      const QVector<ServerEntry>& rows, const QString& hostFolder, bool encrypt,
-                                      bool overwrite);
+// The files among the items.
+[[nodiscard]] int PlannedFileCount(const QVector<TransferItem>& items);
+
+// What a folder on the server holds, by path relative to it: row kinds.
+using ServerIndex = QHash<QString, int>;
+// The rows of a listing (the parent entry left out).
+[[nodiscard]] ServerIndex IndexRows(const QVector<ServerEntry>& rows);
+// What a walk found below the folder `prefix`; links it left out count as files.
+void AddToIndex(ServerIndex& index, const QString& prefix, const FolderTree& tree);
+
+// Into targetFolder (absolute, ending in "/"), which holds `existing`.
+[[nodiscard]] TransferPlan PlanUpload(const QVector<UploadSource>& sources, const QString& targetFolder,
+                                      const ServerIndex& existing, bool encrypt, bool overwrite);
 
 using LocalFileExistsFn = std::function<bool(const QString& path)>;
 
-// picked: the selected server rows in row order. localFileExists answers
-// whether something other than a directory is at a path.
-[[nodiscard]] TransferPlan PlanDownload(const QVector<ServerEntry>& picked, const QString& hostFolder,
+// sources in row order, from hostFolder into localFolder (both ending in
+// "/"). localFileExists answers whether something other than a directory is
+// at a path.
+[[nodiscard]] TransferPlan PlanDownload(const QVector<DownloadSource>& sources, const QString& hostFolder,
                                         const QString& localFolder, bool encrypt, bool overwrite,
                                         const LocalFileExistsFn& localFileExists);
 

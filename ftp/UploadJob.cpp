@@ -14,6 +14,7 @@
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/LocalPartial.h"
+#include "ftp/ResumeTransfer.h"
 #include "ftp/TransferJob.h"
 
 namespace {
@@ -72,11 +73,7 @@ QString ServerPartialName(const QString& target) {
          target.mid(slash + 1).left(100);
 }
 
-struct Failure {
-  QString error;
-  QString reason;
-  bool remote = false;  // the backend's call failed on its own (not on this computer)
-};
+using Failure = FileFailure;
 
 // A backend without streams sends files: the source itself, or an encrypted
 // copy staged in the chosen folder.
@@ -173,6 +170,20 @@ void RemoveFragment(const JobContext& ctx, const TransferItem& item) {
   (void)ctx.ftp.DeleteFTPFileEx(ctx.conn, Utf16(item.target), ctx.msg);
 }
 
+// A folder of the upload: created on the server before what it holds.
+bool CreateServerFolder(const JobContext& ctx, const TransferItem& item, const TransferSettings& settings,
+                        TransferOutcome& outcome) {
+  if (!ctx.Cancelled() && ctx.ftp.CreateFTPDirectoryEx(ctx.conn, Utf16(item.target), ctx.msg) != 0) return true;
+  const int64_t errorClass = ctx.Cancelled() ? kFtpErrorCancelled : LastErrorClass(ctx.ftp, ctx.conn);
+  outcome.cancelled = errorClass == kFtpErrorCancelled;
+  outcome.lost = !outcome.cancelled && ConnectionLost(ctx, errorClass);
+  if (!outcome.cancelled) {
+    outcome.error = FolderNotCreated(item.name, true);
+    outcome.reason = ReasonForErrorClass(errorClass, settings.protocol);
+  }
+  return false;
+}
+
 }  // namespace
 
 TransferOutcome RunUploads(const JobContext& ctx, const QVector<TransferItem>& items, const TransferSettings& settings,
@@ -185,6 +196,11 @@ TransferOutcome RunUploads(const JobContext& ctx, const QVector<TransferItem>& i
     }
     const TransferItem& item = items[i];
     if (events.started) events.started(i);
+    if (item.folder) {
+      if (!CreateServerFolder(ctx, item, settings, outcome)) return outcome;
+      ++outcome.finished;
+      continue;
+    }
     if (item.encrypted) {
       struct stat info {};
       const bool exists = ::stat(QFile::encodeName(item.source).constData(), &info) == 0;
@@ -195,6 +211,15 @@ TransferOutcome RunUploads(const JobContext& ctx, const QVector<TransferItem>& i
     }
     Failure failure;
     int64_t errorClass = kFtpErrorUnknown;
+    if (item.resume != ResumeStep::None && ctx.ftp.Resumes()) {
+      // The target is touched only by the final rename; the resume file is looked after there.
+      if (!SendThroughResumeFile(ctx, item, settings, events, i, failure, errorClass)) {
+        TakeFailure(ctx, failure, errorClass, outcome);
+        return outcome;
+      }
+      ++outcome.finished;
+      continue;
+    }
     const bool sent = ctx.ftp.Streams() ? SendByStream(ctx, item, settings, events, i, failure, errorClass)
                                         : SendByFile(ctx, item, settings, events, i, failure, errorClass);
     if (!sent) {

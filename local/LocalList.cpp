@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QItemSelectionModel>
 #include <QTreeWidget>
+#include <QUrl>
 #include <algorithm>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -384,6 +385,24 @@ QStringList SelectedLocalFiles(const AppState& state) {
     if (item->isSelected() && KindOf(item) == LocalRowKind::File) paths << s->directory + NameOf(*s, item);
   }
   return paths;
+}
+
+QMimeData* LocalDragData(const AppState& state) {
+  const LocalListState* s = LocalListStateOf(state);
+  if (!s || s->directory.isEmpty()) return nullptr;
+  QList<QUrl> urls;
+  const QTreeWidget* list = s->list;
+  for (int row = 1; row < list->topLevelItemCount(); ++row) {
+    const QTreeWidgetItem* item = list->topLevelItem(row);
+    const LocalRowKind kind = KindOf(item);
+    if (item->isSelected() && (kind == LocalRowKind::File || kind == LocalRowKind::Directory)) {
+      urls << QUrl::fromLocalFile(s->directory + NameOf(*s, item));
+    }
+  }
+  if (urls.isEmpty()) return nullptr;
+  auto* mime = new QMimeData;
+  mime->setUrls(urls);
+  return mime;
 }
 
 int LocalRowCount(const AppState& state) {

@@ -6,6 +6,7 @@
 // files in place.
 
 #include <QMetaObject>
+#include <QMimeData>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -94,6 +95,11 @@ void SortLocalListByColumn(AppState& state, int column);
 
 // Full paths of the selected files from row 1 on, in row order.
 [[nodiscard]] QStringList SelectedLocalFiles(const AppState& state);
+
+// What a drag from the list carries: the selected files and folders (row 1
+// on) as file URLs, for the server list and for other programs. Null when
+// none is selected or the volumes are shown.
+[[nodiscard]] QMimeData* LocalDragData(const AppState& state);
 
 // Row access for the commands. Indices as shown; -1 when nothing is selected.
 [[nodiscard]] int LocalRowCount(const AppState& state);

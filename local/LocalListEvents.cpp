@@ -8,6 +8,7 @@
 
 #include "local/LocalListAccess.h"
 #include "ui/FileListColumns.h"
+#include "ui/FileListWidget.h"
 
 // Wiring of the list: its options, its signals turned into events, the
 // watcher and the volume poll.
@@ -119,6 +120,10 @@ void SetupLocalList(AppState& state, std::function<void(EventType)> emitEvent) {
   s->pollTimer->setInterval(kLocalPollIntervalMs);
   ConfigureList(s->list);
   Connect(state, *s);
+  if (auto* widget = dynamic_cast<FileListWidget*>(s->list.data())) {
+    AppState* app = &state;
+    widget->SetDragSource([app] { return LocalDragData(*app); });
+  }
   // Created with four columns; the Type column goes at once.
   RemoveLocalListColumn(state, 2);
   ApplyFileListColumns(s->list, true);

@@ -25,6 +25,17 @@ void AppendStatusMessage(AppState& state, const QString& text) {
   area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
 }
 
+void AppendStatusMessages(AppState& state, const QStringList& texts) {
+  QPlainTextEdit* area = state.main.messageArea;
+  if (area == nullptr || texts.isEmpty()) return;
+  const QString stamp = FormatDateText(QStringLiteral("%hh:%ii:%ss"), CurrentDateValue()) + QStringLiteral("   ");
+  QStringList lines;
+  lines.reserve(texts.size());
+  for (const QString& text : texts) lines << stamp + TrimStatusText(text);
+  area->appendPlainText(lines.join(QLatin1Char('\n')));
+  area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+}
+
 void ClearStatusMessages(AppState& state) {
   if (state.main.messageArea != nullptr) state.main.messageArea->clear();
 }

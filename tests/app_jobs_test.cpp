@@ -233,8 +233,9 @@ TEST_F(Jobs, ProgressNamesTheFileItsBytesAndWhichOfHowMany) {
   }
   const QString text = state.main.progressText->text();
   EXPECT_TRUE(text.startsWith(QStringLiteral("a.bin: 48,8 KiB von 195,3 KiB (25 %)"))) << text.toStdString();
-  EXPECT_TRUE(text.endsWith(QStringLiteral("Datei 1 von 2"))) << text.toStdString();
-  EXPECT_EQ(state.main.progressBar->value(), 250);
+  EXPECT_TRUE(text.endsWith(QStringLiteral("Datei 1 von 2, gesamt 48,8 KiB von 390,6 KiB (12 %)")))
+      << text.toStdString();
+  EXPECT_EQ(state.main.progressBar->value(), 125) << "the whole run's share";
   EXPECT_EQ(Lines().last(), QStringLiteral("Upload ''a.bin''")) << "named as it starts";
   fake.release();
   Settle();

@@ -108,6 +108,7 @@ TEST_F(ListLineTest, UnixAndDosLines) {
     EXPECT_EQ(e.size, c.size);
     EXPECT_EQ(e.date, c.date);
     EXPECT_EQ(e.type, c.type);
+    EXPECT_EQ(e.link, c.line[0] == 'l') << "links are marked, whatever their target";
   }
 }
 
@@ -142,6 +143,7 @@ TEST_F(ListLineTest, MlsdLines) {
     EXPECT_EQ(e.size, c.size);
     EXPECT_EQ(e.date, c.date);
     EXPECT_EQ(e.type, c.type);
+    EXPECT_EQ(e.link, std::string_view(c.line).find("OS.unix=") != std::string_view::npos);
   }
 }
 

@@ -210,6 +210,16 @@ TEST_F(ListingTest, AnEndlessFtpListingStopsAtTheLimit) {
   EXPECT_NE(lib_->Check(kConn, msg_), 0) << Utf8(msg_);
 }
 
+TEST_F(ListingTest, AServerThatRefusesListOptionsIsListedWithoutThem) {
+  HostileServer server;
+  ASSERT_GT(server.port, 0);
+  ASSERT_NE(Open(1, server.port, "no-options", "x"), 0) << Utf8(msg_);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "first listing: asks with the option, then without" : "later: without");
+    EXPECT_EQ(CountEntries(), 2) << Utf8(msg_);
+  }
+}
+
 TEST_F(ListingTest, AStalledFtpListingStopsOnCancel) {
   HostileServer server;
   ASSERT_GT(server.port, 0);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -225,6 +226,49 @@ TEST_P(BackendStreamTest, SafeReplaceKeepsTheOldFileUntilTheNewOneIsComplete) {
       EXPECT_TRUE(ReadFile(target) == (sent != 0 ? newer : older));
     }
   }
+}
+
+// What resuming and walking folders need: names starting with "." are
+// listed, links are marked as such, a file's size is told without a listing,
+// and a file replaces another in one step.
+TEST_P(BackendStreamTest, HiddenNamesLinksSizesAndReplaceInOneStep) {
+  WorkDir dir;
+  const std::string cwd = OpenInWorkDir(dir);
+  ASSERT_FALSE(cwd.empty());
+  WriteFile(dir.local + "/.hidden", "fresh");
+  WriteFile(dir.local + "/file.txt", "old content");
+  WriteFile(dir.local + "/empty", "");
+  fs::create_directory(dir.local + "/dir");
+  fs::create_symlink("file.txt", dir.local + "/link-file");
+  fs::create_directory_symlink("dir", dir.local + "/link-dir");
+  for (const char* name : {".hidden", "file.txt", "empty", "dir"}) GiveToServerUser(dir.local + "/" + name);
+
+  std::map<std::string, int64_t> attributes;
+  ASSERT_NE(lib_->Examine(kConn, msg_), 0) << Message();
+  while (lib_->Next(kConn, msg_) != 0) {
+    char16_t name[260];
+    ASSERT_NE(lib_->EntryName(kConn, name, msg_), 0);
+    attributes[Utf8(name)] = lib_->EntryAttributes(kConn, msg_);
+  }
+  (void)lib_->Finish(kConn, msg_);
+  EXPECT_EQ(attributes[".hidden"], 0x80);
+  EXPECT_EQ(attributes["file.txt"], 0x80);
+  EXPECT_EQ(attributes["dir"], 0x10);
+  EXPECT_EQ(attributes["link-file"], 0x80 | 0x400);
+  EXPECT_EQ(attributes["link-dir"] & 0x400, 0x400) << "a link to a folder is marked, whatever type it gets";
+
+  EXPECT_EQ(lib_->FileSize(kConn, u".hidden", msg_), 5) << Message();
+  EXPECT_EQ(lib_->FileSize(kConn, U(cwd + "empty").c_str(), msg_), 0) << Message();
+  EXPECT_EQ(lib_->LastErrorClass(kConn), kTarnholmErrorNone);
+  EXPECT_EQ(lib_->FileSize(kConn, U(cwd + "missing").c_str(), msg_), -1);
+  EXPECT_EQ(lib_->LastErrorClass(kConn), kTarnholmErrorNotFound) << Message();
+
+  ASSERT_NE(lib_->Replace(kConn, u".hidden", U(cwd + "file.txt").c_str(), msg_), 0) << Message();
+  EXPECT_EQ(ReadFile(dir.local + "/file.txt"), "fresh");
+  EXPECT_FALSE(fs::exists(dir.local + "/.hidden"));
+  EXPECT_EQ(lib_->Replace(kConn, u"missing", u"file.txt", msg_), 0);
+  EXPECT_EQ(lib_->LastErrorClass(kConn), kTarnholmErrorReplaceRefused) << Message();
+  EXPECT_EQ(ReadFile(dir.local + "/file.txt"), "fresh");
 }
 
 TEST_P(BackendStreamTest, CallbacksThatRefuseEndTheTransferWithTheirClass) {

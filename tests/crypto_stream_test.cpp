@@ -1,5 +1,6 @@
 #include "crypto/CipherStream.h"
 #include "crypto/FileCipher.h"
+#include "crypto/StreamCipher.h"
 #include "crypto_test_support.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,52 @@ TEST(CipherStream, GivesExactlyTheBufferBytesAcrossChunkBoundaries) {
       EXPECT_EQ(back, AsBytes(plain));
     }
   }
+}
+
+// Feeds in[from, end) through a piecewise cipher started at `from` with the
+// block before it as the chain: what an interrupted transfer does.
+std::vector<uint8_t> FromBoundary(bool encrypt, const std::vector<uint8_t>& in, const std::vector<uint8_t>& chainSource,
+                                  int64_t from) {
+  ::StreamCipher s;
+  const uint8_t* chain = from == 0 ? kMaterial.data() + 32 : chainSource.data() + from - 16;
+  EXPECT_TRUE(StartStreamCipherAt(s, encrypt, kMaterial, chain));
+  std::vector<uint8_t> out;
+  std::vector<uint8_t> buffer(kStreamCipherHeldMax + 7);
+  for (int64_t at = from; at < static_cast<int64_t>(in.size()); at += 7) {
+    const int64_t n = std::min<int64_t>(7, static_cast<int64_t>(in.size()) - at);
+    std::memcpy(buffer.data() + s.heldCount, in.data() + at, static_cast<size_t>(n));
+    const int64_t ready = UpdateStreamCipher(s, buffer.data(), n);
+    EXPECT_GE(ready, 0);
+    out.insert(out.end(), buffer.begin(), buffer.begin() + ready);
+  }
+  uint8_t tail[kStreamCipherHeldMax];
+  const int64_t n = FinishStreamCipher(s, tail);
+  EXPECT_GE(n, 0);
+  out.insert(out.end(), tail, tail + std::max<int64_t>(n, 0));
+  return out;
+}
+
+TEST(CipherStream, GoesOnFromABlockBoundaryWithThePreviousCiphertextBlock) {
+  for (const int64_t n : {48, 49, 63, 64, 100, 1000}) {
+    const std::vector<uint8_t> plain = Pattern(n, static_cast<uint32_t>(n + 1));
+    const std::vector<uint8_t> cipher = BufferCipher(true, plain);
+    for (int64_t from = 0; from + 32 <= n; from += 16) {
+      SCOPED_TRACE(testing::Message() << "length " << n << ", from " << from);
+      const std::vector<uint8_t> encrypted = FromBoundary(true, plain, cipher, from);
+      EXPECT_TRUE(std::equal(encrypted.begin(), encrypted.end(), cipher.begin() + from, cipher.end()));
+      EXPECT_EQ(static_cast<int64_t>(encrypted.size()), n - from);
+      const std::vector<uint8_t> decrypted = FromBoundary(false, cipher, cipher, from);
+      EXPECT_TRUE(std::equal(decrypted.begin(), decrypted.end(), plain.begin() + from, plain.end()));
+      EXPECT_EQ(static_cast<int64_t>(decrypted.size()), n - from);
+    }
+  }
+  // Whole blocks in the middle, for checking a seam.
+  const std::vector<uint8_t> plain = Pattern(100, 3);
+  const std::vector<uint8_t> cipher = BufferCipher(true, plain);
+  std::vector<uint8_t> middle(32);
+  ASSERT_TRUE(CbcChainedBlocks(true, kMaterial, cipher.data() + 16, plain.data() + 32, middle.data(), 32));
+  EXPECT_TRUE(std::equal(middle.begin(), middle.end(), cipher.begin() + 32));
+  EXPECT_FALSE(CbcChainedBlocks(true, kMaterial, cipher.data(), plain.data(), middle.data(), 17));
 }
 
 TEST(CipherStream, RefusesInputsBelowOneBlockWritingNothing) {

@@ -28,9 +28,9 @@ tarnholm_add_test(NAME ftp_servers GUI SERVER
   SOURCES gui_test_main.cpp ftp_servers_test.cpp
   LIBS tarnholm_ftp tarnholm-testservers Qt6::Test)
 
-# The transfer engine seen from the window: jobs through the program's own
-# routing against the scripted backend.
+# The transfer engine seen from the window, and the lists' sorting and drag
+# and drop: through the program's own routing against the scripted backend.
 tarnholm_add_test(NAME app_jobs GUI
-  SOURCES gui_test_main.cpp app_jobs_test.cpp
+  SOURCES gui_test_main.cpp app_jobs_test.cpp app_lists_test.cpp
   LIBS tarnholm_app Qt6::Test)
 add_dependencies(test_app_jobs fake-ftp)

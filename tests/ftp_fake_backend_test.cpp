@@ -8,9 +8,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "ftp/Connection.h"
+#include "ftp/ErrorReasons.h"
+#include "ftp/FtpFunctions.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/FtpSession.h"
 #include "ftp/ServerCommands.h"
@@ -336,20 +339,51 @@ TEST_F(FakeBackend, DeleteStopsAtTheFirstRefusal) {
   EXPECT_EQ(Column(0).size(), 4) << "the list was refreshed";
 }
 
-TEST_F(FakeBackend, FirstSelectedRowDecidesBetweenFilesAndDirectory) {
-  fake.Add(QStringLiteral("dir"), 0, -1, 2);
-  fake.Add(QStringLiteral("f1"), 1, -1, 1);
-  fake.Add(QStringLiteral("f2"), 1, -1, 1);
+// The folders below a temporary server root are the server's.
+class FakeServerFolders : public FakeBackend {
+ protected:
+  QTemporaryDir root;
+  QString on;  // the server root on disk, ending in "/"
+  void SetUp() override {
+    FakeBackend::SetUp();
+    ASSERT_NE(fake.listFromRoot, nullptr);
+    on = root.path() + QLatin1Char('/');
+    fake.setServerRoot(FakeControls::Text(root.path()));
+    fake.listFromRoot(1);
+  }
+  void Make(const QStringList& paths) {
+    for (const QString& path : paths) {
+      if (path.endsWith('/')) {
+        ASSERT_TRUE(QDir().mkpath(on + path));
+      } else {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(on + path).path()));
+        QFile file(on + path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+      }
+    }
+  }
+  void Refresh() {
+    RefreshServerList(state);
+    Settle();
+  }
+};
+
+TEST_F(FakeServerFolders, FirstSelectedRowDecidesBetweenFilesAndDirectory) {
+  Make({"dir/", "f1", "f2"});
   ClickConnect();
 
   Select({"dir", "f1", "f2"});
   DeleteServerEntries(state);
   Settle();
   ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].text, QStringLiteral("Wollen Sie folgendes Verzeichnis wirklich löschen?\r\n\r\n\"dir\""));
+  EXPECT_EQ(recorder.boxes[0].text, QStringLiteral("Wollen Sie folgendes Verzeichnis wirklich löschen?\r\n\r\n\"dir\""))
+      << "an empty folder: the question as ever";
   EXPECT_EQ(fake.Log().filter(QStringLiteral("Delete")), QStringList{"DeleteDirectory dir"});
   EXPECT_EQ(StatusTexts().last(), QStringLiteral("Verzeichnis ''dir'' gelöscht"));
+  EXPECT_TRUE(QFile::exists(on + "f1"));
 
+  Make({"dir/"});
+  Refresh();
   fake.fail("DeleteDirectory", u"dir");
   Select({"dir"});
   DeleteServerEntries(state);
@@ -358,6 +392,65 @@ TEST_F(FakeBackend, FirstSelectedRowDecidesBetweenFilesAndDirectory) {
   EXPECT_EQ(recorder.boxes[2].title, QStringLiteral("Fehler:"));
   EXPECT_EQ(recorder.boxes[2].text,
             QStringLiteral("Konnte das Verzeichnis nicht löschen.\nDas Verzeichnis ist vermutlich nicht leer."));
+}
+
+// Fotos holds a.jpg, 2024/ with b.jpg and c.jpg, an empty leer/, and a link
+// out of it: four files (the link is deleted, never followed) and two folders.
+TEST_F(FakeServerFolders, AFolderGoesWithItsContentAfterOneQuestionThatCountsIt) {
+  const struct {
+    const char* name;
+    const char* operation;  // the fake's operation that refuses ...
+    const char16_t* path;   // ... for this path; null: none refuses
+    QString box;            // "": the folder is gone
+  } cases[] = {
+      {"everything goes, bottom-up", nullptr, nullptr, ""},
+      {"a file is refused: the rest stays and is counted", "DeleteFile", u"/Fotos/2024/b.jpg",
+       "Die Datei ''Fotos/2024/b.jpg'' konnte nicht gelöscht werden.\n" +
+           ReasonForErrorClass(kFtpErrorPermission, 1) +
+           "\n\nNoch vorhanden: ''Fotos'' mit 2 Datei(en) und 2 Unterverzeichnis(se)."},
+      {"a folder is refused: the message as for a single folder, with its name", "DeleteDirectory", u"/Fotos/leer",
+       "Konnte das Verzeichnis nicht löschen.\nDas Verzeichnis ist vermutlich nicht leer.\n(''Fotos/leer'')"
+       "\n\nNoch vorhanden: ''Fotos'' mit 0 Datei(en) und 2 Unterverzeichnis(se)."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* operation : {"DeleteFile", "DeleteDirectory"}) fake.fail(operation, u"-");  // none refuses
+    Make({"Fotos/a.jpg", "Fotos/2024/b.jpg", "Fotos/2024/c.jpg", "Fotos/leer/", "outside.txt"});
+    ASSERT_TRUE(QFile::link(on + "outside.txt", on + "Fotos/link"));
+    if (c.operation != nullptr) {
+      fake.fail(c.operation, c.path);
+      fake.setErrorClass(c.operation, 8);
+    }
+    if (state.connection == 0) ClickConnect();
+    Refresh();
+    recorder.boxes.clear();
+    Select({"Fotos"});
+    DeleteServerEntries(state);
+    Settle();
+    ASSERT_GE(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, QStringLiteral("Wollen Sie folgendes Verzeichnis wirklich löschen?\r\n\r\n"
+                                                     "\"Fotos\"\r\n\r\nMit ihm werden 4 Datei(en) und 2 "
+                                                     "Unterverzeichnis(se) gelöscht."));
+    EXPECT_TRUE(QFile::exists(on + "outside.txt")) << "the link's target is not touched";
+    const QStringList deletes = fake.Log().filter(QStringLiteral("Delete"));
+    if (c.box.isEmpty()) {
+      EXPECT_EQ(recorder.boxes.size(), 1u);
+      EXPECT_FALSE(QFileInfo::exists(on + "Fotos"));
+      EXPECT_EQ(StatusTexts().last(), QStringLiteral("Verzeichnis ''Fotos'' gelöscht"));
+      EXPECT_EQ(deletes.mid(deletes.size() - 3),
+                (QStringList{"DeleteDirectory /Fotos/leer", "DeleteDirectory /Fotos/2024", "DeleteDirectory Fotos"}));
+      EXPECT_EQ(deletes.filter("DeleteFile").size(), 4);
+      EXPECT_FALSE(Column(0).contains("Fotos"));
+    } else {
+      ASSERT_EQ(recorder.boxes.size(), 2u);
+      EXPECT_EQ(recorder.boxes[1].title, QStringLiteral("Fehler:"));
+      EXPECT_EQ(recorder.boxes[1].text, c.box);
+      EXPECT_TRUE(Column(0).contains("Fotos")) << "the list shows what is left";
+      EXPECT_TRUE(deletes.last().endsWith(QString::fromStdU16String(c.path))) << "nothing after the refusal";
+      QDir(on + "Fotos").removeRecursively();
+      QFile::remove(on + "Fotos/link");
+    }
+  }
 }
 
 TEST_F(FakeBackend, DownloadLink) {

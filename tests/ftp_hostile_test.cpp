@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ftp/Connection.h"
+#include "ftp/Download.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
@@ -35,13 +36,14 @@ namespace {
 constexpr int kStallSeconds = 3;  // the bound the backend is given for these tests
 constexpr qint64 kBoundMs = 20000;
 
-// The hostile server as a child process; it ends when its stdin closes.
+// The hostile server as a child process; it ends when its stdin closes. With
+// a log file it writes every command it gets there.
 struct HostileServer {
   pid_t pid = -1;
   int input = -1;
   int port = 0;
 
-  HostileServer() {
+  explicit HostileServer(const std::string& log = {}) {
     int in[2], out[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0) return;
     pid = ::fork();
@@ -50,7 +52,11 @@ struct HostileServer {
       ::dup2(out[1], 1);
       ::close(in[1]);
       ::close(out[0]);
-      ::execlp("python3", "python3", TARNHOLM_HOSTILE_SERVER, static_cast<char*>(nullptr));
+      if (log.empty()) {
+        ::execlp("python3", "python3", TARNHOLM_HOSTILE_SERVER, static_cast<char*>(nullptr));
+      } else {
+        ::execlp("python3", "python3", TARNHOLM_HOSTILE_SERVER, log.c_str(), static_cast<char*>(nullptr));
+      }
       ::_exit(127);
     }
     ::close(in[0]);
@@ -80,11 +86,11 @@ const HostileServer& Server() {
 }
 
 struct Program : tarnholm::testing::ProgramWindow {
-  explicit Program(const char* scenario) {
+  explicit Program(const char* scenario, int port = Server().port) {
     ::setenv("TARNHOLM_STALL_SECONDS", std::to_string(kStallSeconds).c_str(), 1);
     state.protocol = 1;
     state.hostUrl = QStringLiteral("127.0.0.1");
-    state.hostPort = Server().port;
+    state.hostPort = port;
     state.hostUser = QString::fromLatin1(scenario);
     state.hostPass = QStringLiteral("x");
   }
@@ -188,6 +194,67 @@ TEST(HostileServer, HostileNamesAreNotListedAndCommandsFailWithAMessage) {
   EXPECT_EQ(ok.readAll(), QByteArray("hello"));
   EXPECT_FALSE(QFile::exists(p.workingDirectory.filePath(QStringLiteral("escape.txt"))));
   EXPECT_FALSE(QFile::exists(QDir(p.workingDirectory.path()).filePath(QStringLiteral("../escape.txt"))));
+}
+
+// Inside a folder the server lists names that are no single path component,
+// folders "..", "/etc" and "../..", and a link up. Downloading and deleting
+// the folder stays inside it: locally nothing lands outside the target, and
+// on the server no command names anything outside the folder.
+TEST(HostileServer, AHostileListingInsideAFolderCannotLeadOutsideIt) {
+  QTemporaryDir logDir;
+  const QString log = logDir.filePath(QStringLiteral("commands.log"));
+  HostileServer server(log.toStdString());
+  ASSERT_GT(server.port, 0) << "the hostile server did not start (python3 missing?)";
+  Program p("tree", server.port);
+  p.Click();
+  ASSERT_EQ(p.state.connection, 1);
+  ASSERT_NE(p.Row(QStringLiteral("good-dir")), nullptr);
+
+  const QString target = p.workingDirectory.filePath(QStringLiteral("down"));
+  ASSERT_TRUE(QDir().mkpath(target));
+  p.SelectOnly(QStringLiteral("good-dir"));
+  DownloadServerEntries(p.state, SelectedServerRows(p.state), target + QLatin1Char('/'));
+  p.Settle();
+  EXPECT_TRUE(p.boxes.empty()) << p.boxes.front().text.toStdString();
+  EXPECT_EQ(FilesBelow(p.workingDirectory.path()),
+            (QStringList{QStringLiteral("down/good-dir/ok.txt"), QStringLiteral("down/good-dir/sub/deep.txt")}));
+  EXPECT_EQ(p.LastStatus(), QStringLiteral("Download ''good-dir/sub/deep.txt''"));
+  EXPECT_TRUE(p.state.main.messageArea->toPlainText().contains(
+      QStringLiteral("Nicht heruntergeladen (Verknüpfungen): ''good-dir/up''")));
+
+  // The delete counts what the walk found (the link as a file) and stops at
+  // the server's first refusal.
+  p.SelectOnly(QStringLiteral("good-dir"));
+  p.state.main.serverList->setCurrentItem(p.Row(QStringLiteral("good-dir")));
+  DeleteServerEntries(p.state);
+  p.Settle();
+  ASSERT_EQ(p.boxes.size(), 2u);
+  EXPECT_TRUE(p.boxes[0].text.endsWith(QStringLiteral("Mit ihm werden 3 Datei(en) und 1 Unterverzeichnis(se) gelöscht.")))
+      << p.boxes[0].text.toStdString();
+  EXPECT_EQ(p.boxes[1].title, QStringLiteral("Fehler:"));
+  EXPECT_EQ(p.state.connection, 1);
+  EXPECT_EQ(p.state.hostFolder, QStringLiteral("/"));
+
+  QFile file(log);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList commands = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  int named = 0;
+  for (const QString& command : commands) {
+    const QString verb = command.section(QLatin1Char(' '), 0, 0);
+    const QString argument = command.section(QLatin1Char(' '), 1);
+    SCOPED_TRACE(command.toStdString());
+    if (verb == QStringLiteral("CWD")) {
+      ++named;
+      EXPECT_TRUE(argument == QStringLiteral("/") || argument == QStringLiteral("/good-dir") ||
+                  argument == QStringLiteral("/good-dir/sub"));
+    } else if (verb == QStringLiteral("RETR") || verb == QStringLiteral("DELE") || verb == QStringLiteral("RMD") ||
+               verb == QStringLiteral("SIZE")) {
+      ++named;
+      EXPECT_TRUE(IsListableName(argument)) << "a plain name in the folder made current before";
+      EXPECT_TRUE(QStringList({"ok.txt", "deep.txt", "up"}).contains(argument));
+    }
+  }
+  EXPECT_GT(named, 4);
 }
 
 enum class Act { Connect, Download };

@@ -3,16 +3,24 @@
 // for the server: the order of files, questions, messages and status lines,
 // with the engine's worker doing the moving.
 
+#include <sys/stat.h>
+
+#include <QDirIterator>
 #include <QLibrary>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
 
 #include "ftp/Connection.h"
 #include "ftp/Download.h"
+#include "ftp/ErrorReasons.h"
+#include "ftp/FtpFunctions.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/FtpSession.h"
 #include "ftp/ServerList.h"
+#include "ftp/ResumeRecords.h"
+#include "ftp/TransferCommand.h"
 #include "ftp/Upload.h"
 #include "tests/fake_ftp/FakeControls.h"
 #include "tests/transfer_test_support.h"
@@ -102,11 +110,9 @@ class Transfers : public ::testing::Test {
 
 TEST_F(Transfers, UploadSendsTheSelectedFilesInRowOrderAndRefreshesTheList) {
   MakeLocal({"a.txt", "b.txt", "c.txt"});
-  ASSERT_TRUE(QDir(local).mkdir(QStringLiteral("sub")));
-  window.ShowLocal(local);
   Connect();
   fake.Add(QStringLiteral("later.txt"), 5);  // only a refresh after the run shows it
-  window.SelectLocal({"..", "sub", "c.txt", "a.txt", "b.txt"});
+  window.SelectLocal({"..", "c.txt", "a.txt", "b.txt"});
   const QStringList order = window.SelectedLocalNames();
   ASSERT_EQ(order.size(), 3);
   fake.setChunk(50);  // two pieces per file: the bar shows half-way
@@ -122,14 +128,12 @@ TEST_F(Transfers, UploadSendsTheSelectedFilesInRowOrderAndRefreshesTheList) {
     EXPECT_EQ(OnServer(name), ReadBytes(local + name)) << name.toStdString();
   }
   EXPECT_EQ(fake.ServerSides(), sent);
-  // After "Verbunden" and the note on the selected folder.
-  EXPECT_EQ(window.StatusTexts().mid(2), status);
-  EXPECT_EQ(window.StatusTexts()[1], QStringLiteral("Verzeichnisse werden nicht hochgeladen, übersprungen: ''sub''"));
+  EXPECT_EQ(window.StatusTexts().mid(1), status);  // after "Verbunden"
   EXPECT_TRUE(window.ServerNames().contains(QStringLiteral("later.txt")));
   EXPECT_EQ(state.main.progressBar->value(), 0);
   QList<int> values;
   for (const QList<QVariant>& change : bar) values << change[0].toInt();
-  EXPECT_TRUE(values.contains(500) && values.contains(1000)) << values.size();
+  EXPECT_TRUE(values.contains(1000)) << "the whole run done";
   EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
 }
 
@@ -364,11 +368,10 @@ TEST_F(Downloads, ReceivesTheSelectedFilesInRowOrderAndDecryptsAesFiles) {
   const QByteArray plain = Pattern(5000, 1), secret = Pattern(1000, 2);
   state.useCipher = 1;
   MakeServer({{"z.txt", plain}, {"data.aes", Encrypted(secret, TestKey())}, {"a.bin", Pattern(1, 3)}});
-  fake.Add(QStringLiteral("sub"), 0, 2);
   window.ShowLocal(local);
   Connect();
   fake.Add(QStringLiteral("later.txt"), 5);
-  window.SelectServer({"..", "sub", "z.txt", "data.aes", "a.bin"});
+  window.SelectServer({"..", "z.txt", "data.aes", "a.bin"});
   QSignalSpy bar(state.main.progressBar, &QProgressBar::valueChanged);
 
   Download();
@@ -380,11 +383,10 @@ TEST_F(Downloads, ReceivesTheSelectedFilesInRowOrderAndDecryptsAesFiles) {
   EXPECT_EQ(ReadBytes(local + "a.bin"), Pattern(1, 3));
   EXPECT_FALSE(QFile::exists(local + "data.aes"));
   EXPECT_EQ(window.StatusTexts().mid(1),
-            (QStringList{"Verzeichnisse werden nicht heruntergeladen, übersprungen: ''sub''", "Download ''z.txt''",
-                         "Download ''data.aes''", "Download ''a.bin''"}));
+            (QStringList{"Download ''z.txt''", "Download ''data.aes''", "Download ''a.bin''"}));
   EXPECT_FALSE(window.ServerNames().contains(QStringLiteral("later.txt")));  // no refresh after downloads
   EXPECT_EQ(state.main.progressBar->value(), 0);
-  EXPECT_GE(bar.count(), 2);
+  EXPECT_GE(bar.count(), 1);
   EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
 }
 
@@ -527,6 +529,365 @@ TEST_F(Downloads, NothingIsReceivedWhileTheVolumesAreShown) {
   EXPECT_TRUE(fake.Transfers().isEmpty());
   EXPECT_TRUE(TempFilesIn(workDir.path()).isEmpty());
   EXPECT_TRUE(window.StatusTexts().last().startsWith(QStringLiteral("Bitte links zuerst ein Verzeichnis öffnen")));
+}
+
+// --- Folders and the answers for all ----------------------------------------
+
+// Every file and folder below dir: "path/" for a folder, "path=<bytes>" for a file.
+QStringList TreeOf(const QString& dir) {
+  QStringList tree;
+  QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    const QString relative = QDir(dir).relativeFilePath(path);
+    tree << (it.fileInfo().isDir() ? relative + QLatin1Char('/') : relative + "=" + ReadBytes(path).toHex().left(16));
+  }
+  tree.sort();
+  return tree;
+}
+
+class Folders : public Downloads {
+ protected:
+  void SetUp() override {
+    Downloads::SetUp();
+    ASSERT_NE(fake.listFromRoot, nullptr);
+    fake.listFromRoot(1);
+  }
+  void Refresh() {
+    RefreshServerList(state);
+    window.Settle();
+  }
+  // Fotos/a.txt, Fotos/2024/b.bin, an empty Fotos/2024/leer, and links: one
+  // to a file inside (goes up as that file), one out of the folder and one to
+  // a folder (both left out, as is a named pipe).
+  void MakeLocalTree() {
+    const QString root = local + "Fotos/";
+    ASSERT_TRUE(QDir().mkpath(root + "2024/leer"));
+    ASSERT_TRUE(WriteBytes(root + "a.txt", Pattern(100, 1)));
+    ASSERT_TRUE(WriteBytes(root + "2024/b.bin", Pattern(5000, 2)));
+    ASSERT_TRUE(WriteBytes(local + "secret.txt", Pattern(50, 3)));
+    ASSERT_TRUE(QFile::link(root + "a.txt", root + "inside"));
+    ASSERT_TRUE(QFile::link(local + "secret.txt", root + "outside"));
+    ASSERT_TRUE(QFile::link(root + "2024", root + "dirlink"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root + "pipe").constData(), 0600), 0);  // would block a reader
+    window.ShowLocal(local);
+  }
+};
+
+TEST_F(Folders, AFolderGoesUpAndComesBackWholePlainAndEncrypted) {
+  MakeLocalTree();
+  Connect();
+  for (const int cipher : {0, 1}) {
+    SCOPED_TRACE(cipher ? "encrypted" : "plain");
+    const QString aes = cipher ? ".aes" : "";
+    state.useCipher = cipher;
+    QDir(server).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(server));
+    Refresh();
+    window.ShowLocal(local);
+    window.SelectLocal({"Fotos"});
+    script.boxes.clear();
+    Upload();
+    EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+    // Folder names stay; every file is encrypted on its own under name + ".aes".
+    const QString on = server + "/Fotos/";
+    EXPECT_EQ(TreeOf(on).size(), 5) << TreeOf(on).join(' ').toStdString();
+    EXPECT_TRUE(QFileInfo(on + "2024/leer").isDir());
+    for (const char* name : {"a.txt", "inside", "2024/b.bin"}) {
+      const QByteArray plain = ReadBytes(local + "Fotos/" + name);
+      EXPECT_EQ(ReadBytes(on + name + aes), cipher ? Encrypted(plain, TestKey()) : plain) << name;
+    }
+    EXPECT_FALSE(QFile::exists(on + "outside" + aes));
+    EXPECT_FALSE(QFile::exists(on + "dirlink"));
+    const QStringList lines = window.StatusTexts();
+    EXPECT_TRUE(lines.contains("Nicht hochgeladen (Verknüpfungen und Sonderdateien): ''Fotos/dirlink'', "
+                               "''Fotos/outside'', ''Fotos/pipe''"));
+    const QStringList uploads = lines.filter(QStringLiteral("Upload ''"));
+    EXPECT_EQ(uploads.mid(uploads.size() - 6),
+              (QStringList{"Upload ''Fotos/''", "Upload ''Fotos/a.txt''", "Upload ''Fotos/inside''",
+                           "Upload ''Fotos/2024/''", "Upload ''Fotos/2024/b.bin''", "Upload ''Fotos/2024/leer/''"}));
+    EXPECT_TRUE(window.ServerNames().contains("Fotos")) << "listed again after the run";
+
+    // And back into an empty folder: the same tree, decrypted.
+    QTemporaryDir back;
+    window.ShowLocal(back.path() + "/");
+    window.SelectServer({"Fotos"});
+    Download();
+    EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+    EXPECT_EQ(TreeOf(back.path() + "/Fotos"),
+              (QStringList{"2024/", "2024/b.bin=" + Pattern(5000, 2).toHex().left(16), "2024/leer/",
+                           "a.txt=" + Pattern(100, 1).toHex().left(16), "inside=" + Pattern(100, 1).toHex().left(16)}));
+    EXPECT_TRUE(TempFilesIn(back.path() + "/Fotos").isEmpty());
+  }
+}
+
+TEST_F(Folders, ServerLinksInsideAFolderAreNotFollowedAndANameTooDeepEndsTheWalk) {
+  ASSERT_TRUE(QDir().mkpath(server + "/Dir/sub"));
+  ASSERT_TRUE(WriteBytes(server + "/Dir/sub/x.txt", "x"));
+  ASSERT_TRUE(WriteBytes(server + "/outside.txt", "secret"));
+  ASSERT_TRUE(QFile::link(server + "/outside.txt", server + "/Dir/link.txt"));
+  ASSERT_TRUE(QFile::link(server + "/Dir", server + "/Dir/sub/loop"));
+  Connect();
+  window.ShowLocal(local);
+  window.SelectServer({"Dir"});
+  Download();
+  EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+  EXPECT_EQ(TreeOf(local + "Dir"), (QStringList{"sub/", "sub/x.txt=78"}));
+  EXPECT_TRUE(window.StatusTexts().contains("Nicht heruntergeladen (Verknüpfungen): ''Dir/link.txt'', ''Dir/sub/loop''"));
+  EXPECT_EQ(state.hostFolder, "/");
+  EXPECT_EQ(fake.Log().filter("SetDirectory ").last(), "SetDirectory /") << "the backend's folder is the shown one again";
+
+  // A server that nests folders without end (the scripted listing repeats
+  // itself in every folder) ends the walk with a message, not the memory.
+  fake.listFromRoot(0);
+  fake.Add(QStringLiteral("deeper"), 0, 2);
+  Refresh();
+  window.SelectServer({"deeper"});
+  script.boxes.clear();
+  Download();
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_TRUE(script.Texts()[0].startsWith(ErrorText("Das Verzeichnis ''deeper'' ist zu tief verschachtelt")))
+      << script.Texts()[0].toStdString();
+  EXPECT_FALSE(QFile::exists(local + "deeper"));
+  EXPECT_EQ(fake.Log().filter("SetDirectory ").last(), QStringLiteral("SetDirectory /"));
+}
+
+TEST_F(Folders, AFolderThatCannotBeMadeEndsTheRun) {
+  MakeLocalTree();
+  Connect();
+  fake.Fail("CreateDirectory", QStringLiteral("/Fotos/2024"));
+  fake.setErrorClass("CreateDirectory", 8);
+  window.SelectLocal({"Fotos"});
+  Upload();
+  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Das Verzeichnis ''Fotos/2024'' konnte auf dem Server nicht "
+                                                  "erstellt werden.\n" +
+                                                  ReasonForErrorClass(kFtpErrorPermission, 1))});
+  EXPECT_FALSE(QFile::exists(server + "/Fotos/2024/b.bin"));
+  EXPECT_TRUE(QFile::exists(server + "/Fotos/a.txt")) << "what came before stays";
+
+  // Here: a file where a folder of the download goes.
+  QTemporaryDir back;
+  ASSERT_TRUE(WriteBytes(back.path() + "/Fotos", "a file"));
+  window.ShowLocal(back.path() + "/");
+  Refresh();
+  window.SelectServer({"Fotos"});
+  script.boxes.clear();
+  Download();
+  EXPECT_EQ(script.Texts(), QStringList{ErrorText("Das Verzeichnis ''Fotos'' konnte nicht erstellt werden.\n"
+                                                  "Dort liegt eine Datei dieses Namens.")});
+  EXPECT_EQ(ReadBytes(back.path() + "/Fotos"), "a file");
+}
+
+// Four existing files among six: what each way of answering sends.
+TEST_F(Folders, AnswersForAllSpareTheQuestionsAfterThem) {
+  const QStringList names = {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt"};
+  const QStringList existing = {"a.txt", "b.txt", "d.txt", "e.txt"};
+  const struct {
+    const char* name;
+    std::vector<BoxAnswer> answers;
+    QStringList asked;     // the files the questions named
+    QStringList replaced;  // existing files that were replaced
+    bool sent;             // the new files went up
+  } cases[] = {
+      {"Ja, alle at the first: no more questions, all replaced", {BoxAnswer::YesToAll}, {"a.txt"}, existing, true},
+      {"Ja, then Nein, keine: the first replaced, the rest kept, the new ones sent",
+       {BoxAnswer::Yes, BoxAnswer::NoToAll}, {"a.txt", "b.txt"}, {"a.txt"}, true},
+      {"Nein, keine at the first: nothing replaced", {BoxAnswer::NoToAll}, {"a.txt"}, {}, true},
+      {"Nein ends the whole command, as ever", {BoxAnswer::Yes, BoxAnswer::No}, {"a.txt", "b.txt"}, {}, false},
+  };
+  MakeLocal(names);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(server).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(server));
+    for (const QString& name : existing) ASSERT_TRUE(WriteBytes(server + "/" + name, "old"));
+    state.lastConnectClickMs -= 1000;
+    Connect();
+    window.SelectLocal(names);
+    script.boxes.clear();
+    script.answers.assign(c.answers.begin(), c.answers.end());
+    Upload();
+    QStringList asked;
+    for (const MessageBoxRequest& box : script.boxes) {
+      EXPECT_EQ(box.buttons, BoxButtons::YesNoAll);
+      asked << box.text.section(QStringLiteral("''"), 1, 1);
+    }
+    EXPECT_EQ(asked, c.asked);
+    for (const QString& name : names) {
+      const bool wasThere = existing.contains(name);
+      const bool expectNew = wasThere ? c.replaced.contains(name) : c.sent;
+      EXPECT_EQ(ReadBytes(server + "/" + name) == ReadBytes(local + name), expectNew) << name.toStdString();
+    }
+    Disconnect();
+  }
+  // One file alone is asked about with "Ja" and "Nein" only.
+  state.lastConnectClickMs -= 1000;
+  Connect();
+  window.SelectLocal({"a.txt"});
+  script.boxes.clear();
+  script.answers = {BoxAnswer::No};
+  Upload();
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_EQ(script.boxes[0].buttons, BoxButtons::YesNo);
+}
+
+// --- Resume -----------------------------------------------------------------
+
+enum class Change { None, SourceChanged, ResumeFileAltered, ResumeFileGone };
+
+struct ResumeCase {
+  const char* name;
+  bool upload;
+  bool cipher;
+  Change change;
+  BoxAnswer answer;    // to "Fortsetzen?"
+  bool asked;          // the question comes
+  bool continued;      // the second transfer goes on from the resume file
+  const char* note;    // a status line that says it starts over, or null
+};
+
+class Resume : public Folders, public ::testing::WithParamInterface<ResumeCase> {};
+
+TEST_P(Resume, ACutTransferGoesOnWhereItStoppedOnlyWhenItsRestStillFits) {
+  const ResumeCase& c = GetParam();
+  constexpr qint64 kSize = qint64{5} << 20;
+  const QByteArray plain = Pattern(kSize, 4);
+  state.useCipher = c.cipher;
+  const QString serverName = c.cipher && c.upload ? "big.bin.aes" : c.cipher ? "big.bin.aes" : "big.bin";
+  const QString resumeName = "." + (c.upload ? serverName : QStringLiteral("big.bin")) + ".tarnholm-resume";
+  // The resume file lies on the target's side.
+  const QString resumeFile = (c.upload ? server + "/" : local) + resumeName;
+  if (c.upload) {
+    ASSERT_TRUE(WriteBytes(local + "big.bin", plain));
+  } else {
+    ASSERT_TRUE(WriteBytes(server + "/" + serverName, c.cipher ? Encrypted(plain, TestKey()) : plain));
+  }
+  window.ShowLocal(local);
+  Connect();
+  const auto transfer = [&] {
+    if (c.upload) {
+      window.SelectLocal({"big.bin"});
+      Upload();
+    } else {
+      window.SelectServer({serverName});
+      Download();
+    }
+  };
+
+  // Cut after 3 MiB: the connection is gone, the resume file stays (owner-only here).
+  fake.cutAfter(qint64{3} << 20);
+  transfer();
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_TRUE(script.Texts()[0].endsWith("Die Verbindung zum Server ist abgebrochen.")) << script.Texts()[0].toStdString();
+  EXPECT_EQ(state.connection, 0);
+  ASSERT_GE(QFileInfo(resumeFile).size(), qint64{2} << 20);
+  EXPECT_FALSE(QFile::exists(c.upload ? server + "/" + serverName : local + "big.bin")) << "the target is not touched";
+  const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+  if (!c.upload) EXPECT_EQ(QFile::permissions(resumeFile), ownerOnly);
+  EXPECT_EQ(QFile::permissions(window.RecordFile()), ownerOnly) << "the record names both ends";
+
+  const auto alter = [](const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(file.size() - 1000));
+    const char byte = file.read(1)[0];
+    ASSERT_TRUE(file.seek(file.size() - 1000));
+    ASSERT_EQ(file.write(QByteArray(1, static_cast<char>(byte ^ 0x55))), 1);
+  };
+  switch (c.change) {
+    case Change::None: break;
+    case Change::SourceChanged:
+      if (c.upload) {
+        ASSERT_TRUE(WriteBytes(local + "big.bin", Pattern(kSize + 16, 9)));
+      } else {
+        ASSERT_TRUE(WriteBytes(server + "/" + serverName, Pattern(kSize + 16, 9)));
+      }
+      break;
+    case Change::ResumeFileAltered: alter(resumeFile); break;
+    case Change::ResumeFileGone: ASSERT_TRUE(QFile::remove(resumeFile)); break;
+  }
+  const QByteArray expected = c.change == Change::SourceChanged ? Pattern(kSize + 16, 9) : plain;
+
+  state.lastConnectClickMs -= 1000;
+  Connect();
+  window.ShowLocal(local);
+  script.boxes.clear();
+  script.answers = {c.answer};
+  const qsizetype logBefore = fake.Log().size();
+  transfer();
+  const QStringList texts = script.Texts();
+  if (c.asked) {
+    ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();
+    const QString shownName = c.upload ? QStringLiteral("big.bin") : serverName;
+    EXPECT_TRUE(texts[0].startsWith("Frage:|''" + shownName +
+                                    "''\n\nDiese Datei wurde beim letzten Mal nicht vollständig übertragen ("))
+        << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].endsWith(" von 5,0 MiB).\nFortsetzen?")) << texts[0].toStdString();
+  } else {
+    EXPECT_TRUE(texts.isEmpty()) << texts.join('\n').toStdString();
+  }
+  // Where the second transfer took its bytes from.
+  const QStringList streams = fake.Log().mid(logBefore).filter(QRegularExpression("^(Send - |Receive /)"));
+  ASSERT_FALSE(streams.isEmpty());
+  const qint64 offset = streams.last().section(' ', c.upload ? 4 : 3, c.upload ? 4 : 3).toLongLong();
+  if (c.continued) {
+    EXPECT_GT(offset, qint64{1} << 20) << streams.join('\n').toStdString();
+  } else {
+    EXPECT_EQ(offset, 0) << streams.join('\n').toStdString();
+  }
+  if (c.note != nullptr) {
+    EXPECT_TRUE(window.StatusTexts().contains(QString::fromUtf8(c.note))) << window.StatusTexts().join('\n').toStdString();
+  }
+  const QByteArray result = c.upload ? ReadBytes(server + "/" + serverName) : ReadBytes(local + "big.bin");
+  const QByteArray want = c.upload && c.cipher ? Encrypted(expected, TestKey()) : expected;
+  EXPECT_TRUE(result == want) << "exact bytes: " << result.size() << " of " << want.size();
+  EXPECT_FALSE(QFile::exists(resumeFile));
+  ResumeRecord record;
+  EXPECT_FALSE(FindResumeRecord(c.upload, ServerIdentity(state), c.upload ? "/" + serverName : "/" + serverName,
+                                c.upload ? local + "big.bin" : local + "big.bin", record));
+}
+
+const ResumeCase kResumeCases[] = {
+    {"upload_goes_on", true, false, Change::None, BoxAnswer::Yes, true, true, nullptr},
+    {"download_goes_on", false, false, Change::None, BoxAnswer::Yes, true, true, nullptr},
+    {"encrypted_upload_goes_on", true, true, Change::None, BoxAnswer::Yes, true, true, nullptr},
+    {"encrypted_download_goes_on", false, true, Change::None, BoxAnswer::Yes, true, true, nullptr},
+    {"upload_declined_starts_over", true, false, Change::None, BoxAnswer::No, true, false, nullptr},
+    {"download_declined_starts_over", false, false, Change::None, BoxAnswer::No, true, false, nullptr},
+    {"upload_of_a_changed_file_is_not_offered", true, false, Change::SourceChanged, BoxAnswer::Yes, false, false,
+     nullptr},
+    {"download_of_a_changed_file_is_not_offered", false, false, Change::SourceChanged, BoxAnswer::Yes, false, false,
+     nullptr},
+    {"upload_whose_rest_does_not_fit_starts_over", true, false, Change::ResumeFileAltered, BoxAnswer::Yes, true, false,
+     "''big.bin'': Der Rest der unterbrochenen Übertragung passt nicht zur Quelle; sie beginnt von vorn."},
+    {"download_whose_rest_does_not_fit_starts_over", false, false, Change::ResumeFileAltered, BoxAnswer::Yes, true,
+     false, "''big.bin'': Der Rest der unterbrochenen Übertragung passt nicht zur Quelle; sie beginnt von vorn."},
+    {"encrypted_upload_whose_rest_does_not_fit_starts_over", true, true, Change::ResumeFileAltered, BoxAnswer::Yes,
+     true, false,
+     "''big.bin'': Der Rest der unterbrochenen Übertragung passt nicht zur Quelle; sie beginnt von vorn."},
+    {"encrypted_download_whose_rest_does_not_fit_starts_over", false, true, Change::ResumeFileAltered, BoxAnswer::Yes,
+     true, false,
+     "''big.bin.aes'': Der Rest der unterbrochenen Übertragung passt nicht zur Quelle; sie beginnt von vorn."},
+    {"upload_whose_rest_is_gone_starts_over", true, false, Change::ResumeFileGone, BoxAnswer::Yes, true, false,
+     "''big.bin'': Der Rest der unterbrochenen Übertragung ist nicht mehr da; sie beginnt von vorn."},
+    {"download_whose_rest_is_gone_is_not_offered", false, false, Change::ResumeFileGone, BoxAnswer::Yes, false, false,
+     nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, Resume, ::testing::ValuesIn(kResumeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Folders, ASmallFileThatIsCutLeavesNothingBehind) {
+  ASSERT_TRUE(WriteBytes(local + "small.bin", Pattern(900 << 10)));
+  window.ShowLocal(local);
+  Connect();
+  fake.cutAfter(600 << 10);
+  window.SelectLocal({"small.bin"});
+  Upload();
+  EXPECT_EQ(state.connection, 0);
+  EXPECT_EQ(QDir(server).entryList(QDir::Files | QDir::Hidden), QStringList{"small.bin"})
+      << "a file below 1 MiB goes as ever: straight to its name";
+  EXPECT_FALSE(QFile::exists(window.RecordFile()));
 }
 
 }  // namespace

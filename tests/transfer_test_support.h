@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <deque>
 #include <ostream>
@@ -18,6 +19,7 @@
 #include "state/AppState.h"
 #include "crypto/FileCipher.h"
 #include "ftp/FtpSession.h"
+#include "ftp/ResumeRecords.h"
 #include "local/LocalList.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
@@ -90,19 +92,24 @@ inline QStringList TempFilesIn(const QString& directory) {
                                    QDir::Files | QDir::Hidden | QDir::System);
 }
 
-// The main window with a local list, as start-up builds them.
+// The main window with a local list, as start-up builds them, and the
+// records of interrupted transfers in a folder of its own.
 struct TransferWindow {
   AppState state;
+  QTemporaryDir records;
   TransferWindow() {
     CreateMainWindow(state.main, [](const Event&) {});
     state.main.serverList->setColumnCount(3);
     SetupLocalList(state, [this](EventType) { FollowLocalList(state); });
+    SetResumeRecordFile(RecordFile());
   }
   ~TransferWindow() {
     state.ftpSession.reset();
+    SetResumeRecordFile(QString());
     DestroyLocalList(state);
     delete state.main.window;
   }
+  QString RecordFile() const { return records.filePath(QString::fromLatin1(kResumeRecordsName)); }
   // Lets the running job end and its result arrive.
   void Settle() { WaitForServerJob(state); }
   void ShowLocal(const QString& directory) {

@@ -267,6 +267,39 @@ TEST(PlainText, MessageBoxShowsNameAndLineBreaksAsTheyAre) {
   EXPECT_EQ(format, Qt::PlainText);
 }
 
+TEST(MessageBox, TheAnswersForAllAreButtonsOfTheirOwnAndEscapeIsThePlainNo) {
+  const struct {
+    const char* name;
+    const char* button;  // object name of the button pressed; null: Escape
+    BoxAnswer answer;
+  } cases[] = {
+      {"Ja", "boxYes", BoxAnswer::Yes},
+      {"Ja, alle", "boxYesToAll", BoxAnswer::YesToAll},
+      {"Nein", "boxNo", BoxAnswer::No},
+      {"Nein, keine", "boxNoToAll", BoxAnswer::NoToAll},
+      {"Escape", nullptr, BoxAnswer::No},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QStringList captions;
+    WhenABoxShows([&](QWidget* box) {
+      auto* message = qobject_cast<QMessageBox*>(box);
+      ASSERT_NE(message, nullptr);
+      for (const QAbstractButton* button : message->buttons()) captions << button->text();
+      if (c.button == nullptr) {
+        QTest::keyClick(message, Qt::Key_Escape);
+      } else {
+        message->findChild<QPushButton*>(QString::fromLatin1(c.button))->click();
+      }
+    });
+    const BoxAnswer answer = ShowMessageBox(
+        nullptr, {QStringLiteral("Frage:"), QStringLiteral("''a.txt''"), BoxButtons::YesNoAll, BoxIcon::None, false});
+    EXPECT_EQ(answer, c.answer);
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{"Ja", "Ja, alle", "Nein", "Nein, keine"}));
+  }
+}
+
 TEST(InputBox, OkGivesTheTextAbbrechenAndEscapeGiveNothing) {
   const struct {
     const char* name;

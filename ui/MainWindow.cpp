@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 
 #include "ui/FileListColumns.h"
+#include "ui/FileListWidget.h"
 #include "ui/FittingFont.h"
 #include "ui/Images.h"
 #include "ui/KeyEvents.h"
@@ -19,8 +20,11 @@
 
 namespace {
 
-QTreeWidget* CreateList(QWidget* parent, const QRect& geometry) {
-  auto* list = new QTreeWidget(parent);
+// Each list takes what the other one (or, for the server list, the desktop's
+// file manager) drops on it; a drop becomes an event record.
+FileListWidget* CreateList(QWidget* parent, const QRect& geometry, WidgetId id, DropKind accepts, EventSink sink) {
+  auto* list = new FileListWidget(parent, id, accepts);
+  list->SetDropSink(std::move(sink));
   list->setGeometry(geometry);
   list->setRootIsDecorated(false);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -92,9 +96,9 @@ void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
   window->setWindowIcon(ProgramIcon());
   w.window = window;
 
-  w.localList = CreateList(window, {40, 90, 320, 190});
+  w.localList = CreateList(window, {40, 90, 320, 190}, WidgetId::LocalList, DropKind::ServerEntries, sink);
   w.localList->setObjectName(QStringLiteral("localList"));
-  w.serverList = CreateList(window, {470, 90, 330, 190});
+  w.serverList = CreateList(window, {470, 90, 330, 190}, WidgetId::ServerList, DropKind::LocalFiles, sink);
   w.serverList->setObjectName(QStringLiteral("serverList"));
   w.serverList->setIconSize(QSize(16, 16));
   w.serverList->setColumnCount(1);
@@ -148,6 +152,15 @@ void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
                    [serverEvent] { serverEvent(EventType::DoubleClick); });
   QObject::connect(w.serverList, &QTreeWidget::customContextMenuRequested, window,
                    [serverEvent] { serverEvent(EventType::RightClick); });
+  // The list sorts its records itself, never its texts.
+  w.serverList->setSortingEnabled(false);
+  w.serverList->header()->setSectionsClickable(true);
+  w.serverList->header()->setSortIndicatorShown(false);
+  QObject::connect(w.serverList->header(), &QHeaderView::sectionClicked, window, [sink](int column) {
+    Event event{EventKind::Widget, WindowId::Main, WidgetId::ServerList, EventType::HeaderClick, 0};
+    event.column = column;
+    sink(event);
+  });
 
   RouteKeys(w.serverList, WindowId::Main, WidgetId::ServerList,
             {KeyId::Enter, KeyId::Backspace, KeyId::F5, KeyId::Delete, KeyId::F2}, sink);

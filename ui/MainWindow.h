@@ -7,7 +7,8 @@
 class QTreeWidget;
 
 // Creates the window and its widgets in their order of creation and routes
-// their signals (buttons, server list, close box, the lists' keys) to `sink`.
+// their signals (buttons, server list, close box, the lists' keys, drops on
+// either list) to `sink`. Both lists are FileListWidgets.
 // The local list is created here but its own events are wired by the
 // local-list code, which knows them. The window's font is the default one at
 // the largest size at which its captions and list columns fit.

@@ -52,11 +52,24 @@ BoxAnswer ShowMessageBox(QWidget* owner, const MessageBoxRequest& request) {
     return BoxAnswer::Ok;
   }
   QPushButton* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+  QPushButton* yesToAll =
+      request.buttons == BoxButtons::YesNoAll ? box.addButton(QStringLiteral("Ja, alle"), QMessageBox::YesRole) : nullptr;
   QPushButton* no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+  QPushButton* noToAll =
+      request.buttons == BoxButtons::YesNoAll ? box.addButton(QStringLiteral("Nein, keine"), QMessageBox::NoRole) : nullptr;
+  yes->setObjectName(QStringLiteral("boxYes"));
+  no->setObjectName(QStringLiteral("boxNo"));
+  if (yesToAll != nullptr) yesToAll->setObjectName(QStringLiteral("boxYesToAll"));
+  if (noToAll != nullptr) noToAll->setObjectName(QStringLiteral("boxNoToAll"));
   box.setDefaultButton(request.defaultNo ? no : yes);
+  // Escape is the plain No: it never answers for the files still to come.
   box.setEscapeButton(no);
   box.exec();
-  return box.clickedButton() == yes ? BoxAnswer::Yes : BoxAnswer::No;
+  const QAbstractButton* clicked = box.clickedButton();
+  if (clicked == yes) return BoxAnswer::Yes;
+  if (clicked != nullptr && clicked == yesToAll) return BoxAnswer::YesToAll;
+  if (clicked != nullptr && clicked == noToAll) return BoxAnswer::NoToAll;
+  return BoxAnswer::No;
 }
 
 void ShowInfo(QWidget* owner, const QString& title, const QString& text) {

@@ -8,9 +8,11 @@
 
 class QWidget;
 
-enum class BoxButtons { Ok, YesNo };
+// YesNoAll: "Ja", "Ja, alle", "Nein", "Nein, keine", for a question asked
+// about one of several files: the answers for all spare the questions after it.
+enum class BoxButtons { Ok, YesNo, YesNoAll };
 enum class BoxIcon { None, Question, Warning, Error, Information };
-enum class BoxAnswer { Ok, Yes, No };
+enum class BoxAnswer { Ok, Yes, No, YesToAll, NoToAll };
 
 struct MessageBoxRequest {
   QString title;

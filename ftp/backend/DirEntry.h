@@ -15,6 +15,7 @@ struct DirEntry {
   int64_t size = 0;
   int64_t date = -1;      // local wall-clock fields as seconds since 1970 (no zone shift), -1 if none
   EntryType type = EntryType::Other;
+  bool link = false;      // a symbolic link; type is that of its target where the listing tells it
 };
 
 // Called during a transfer with bytes moved so far and the expected total

@@ -245,7 +245,8 @@ int64_t FTPDirectoryEntryAttributesEx(int64_t conn, char16_t* msg) {
     const DirEntry* e = CurrentEntry(c);
     if (e == nullptr) return 0;
     error.cls = ErrorClass::None;
-    return e->type == EntryType::Directory ? 0x10 : e->type == EntryType::File ? 0x80 : 0;
+    const int64_t kind = e->type == EntryType::Directory ? 0x10 : e->type == EntryType::File ? 0x80 : 0;
+    return kind == 0 ? 0 : kind | (e->link ? 0x400 : 0);
   }, false);
 }
 
@@ -308,6 +309,23 @@ int64_t RenameFTPFileEx(int64_t conn, const char16_t* from, const char16_t* to, 
   });
 }
 
+int64_t ReplaceFTPFileEx(int64_t conn, const char16_t* from, const char16_t* to, char16_t* msg) {
+  return WithConnection(conn, msg, [&](Connection& c, Failure& error) -> int64_t {
+    std::string source, target;
+    return EntryArgument(c, from, source, error) && EntryArgument(c, to, target, error) &&
+           RemoteReplace(c, source, target, error);
+  });
+}
+
+int64_t FTPFileSizeEx(int64_t conn, const char16_t* path, char16_t* msg) {
+  int64_t size = -1;
+  const int64_t found = WithConnection(conn, msg, [&](Connection& c, Failure& error) -> int64_t {
+    std::string target;
+    return EntryArgument(c, path, target, error) && RemoteFileSize(c, target, size, error);
+  });
+  return found != 0 ? size : -1;
+}
+
 int64_t ReceiveFTPFileEx(int64_t conn, const char16_t* remote, const char16_t* local, char16_t* msg) {
   return WithConnection(conn, msg, [&](Connection& c, Failure& error) -> int64_t {
     std::string source, target;
@@ -345,7 +363,7 @@ int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_t offset,
     const WriteFn push = [write, user](const char* data, int64_t length) {
       return write(user, data, length) == length;
     };
-    return RemoteReceive(c, source, offset, push, error);
+    return RemoteReceive(c, source, offset, push, false, error);
   });
 }
 

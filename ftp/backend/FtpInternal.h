@@ -45,6 +45,7 @@ struct FtpSession {
   SlistPtr postQuote;  // the current request's commands after its CWD
   std::string base;    // scheme://host:port
   bool mlsd = false;
+  bool listAll = true;   // LIST -a shows names starting with "."; off once a server refuses it
   bool tlsData = false;  // FTPS: data connections shake hands too
   TlsCheck tls;        // FTPS certificate check; OpenSSL points at it
   CancelToken* cancel = nullptr;

@@ -221,6 +221,7 @@ CURLcode ResetRequest(FtpSession& s, const std::string& url) {
       .Set(CURLOPT_APPEND, 0L)
       .Set(CURLOPT_DIRLISTONLY, 0L)
       .Set(CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(0))
+      .Set(CURLOPT_IGNORE_CONTENT_LENGTH, 0L)
       .Set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(0))
       .Set(CURLOPT_TIMEOUT_MS, 0L)
       .Set(CURLOPT_CUSTOMREQUEST, static_cast<const char*>(nullptr))

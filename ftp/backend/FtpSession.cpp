@@ -277,17 +277,44 @@ bool FtpIsDirectory(FtpSession* s, const std::string& absDir, Failure& error) {
   return false;
 }
 
+namespace {
+
+// One listing request: MLSD, "LIST -a" (names starting with "." too, which
+// many servers leave out of a plain LIST), or LIST.
+CURLcode RequestListing(FtpSession& s, const std::string& absDir, ListingReader& reader) {
+  std::vector<DirEntry>* entries = reader.collector.entries;
+  entries->clear();
+  reader = ListingReader{};
+  reader.collector.entries = entries;
+  reader.format = s.mlsd ? ListingFormat::Mlsd : ListingFormat::List;
+  reader.nowUtc = static_cast<int64_t>(std::time(nullptr));
+  ListingSink sink{&s, &reader};
+  Options o{s.curl.get(), ResetRequest(s, DirectoryUrl(s, absDir))};
+  o.Set(CURLOPT_WRITEFUNCTION, &FeedSink).Set(CURLOPT_WRITEDATA, &sink);
+  if (s.mlsd) {
+    o.Set(CURLOPT_CUSTOMREQUEST, "MLSD");
+  } else if (s.listAll) {
+    o.Set(CURLOPT_CUSTOMREQUEST, "LIST -a");
+  }
+  return o.rc == CURLE_OK ? Perform(s) : o.rc;
+}
+
+}  // namespace
+
 bool FtpList(FtpSession* s, const std::string& absDir, std::vector<DirEntry>& out, Failure& error) {
   out.clear();
   ListingReader reader;
-  reader.format = s->mlsd ? ListingFormat::Mlsd : ListingFormat::List;
-  reader.nowUtc = static_cast<int64_t>(std::time(nullptr));
   reader.collector.entries = &out;
-  ListingSink sink{s, &reader};
-  Options o{s->curl.get(), ResetRequest(*s, DirectoryUrl(*s, absDir))};
-  o.Set(CURLOPT_WRITEFUNCTION, &FeedSink).Set(CURLOPT_WRITEDATA, &sink);
-  if (s->mlsd) o.Set(CURLOPT_CUSTOMREQUEST, "MLSD");
-  CURLcode rc = o.rc == CURLE_OK ? Perform(*s) : o.rc;
+  CURLcode rc = RequestListing(*s, absDir, reader);
+  long reply = 0;
+  // A refused CWD is about the folder; a refused "LIST -a" may be about the
+  // option (a server that takes it for a name, or knows none): plain LIST
+  // from then on.
+  if (!s->mlsd && s->listAll && rc != CURLE_OK && rc != CURLE_REMOTE_ACCESS_DENIED && s->stop == Stop::None &&
+      curl_easy_getinfo(s->curl.get(), CURLINFO_RESPONSE_CODE, &reply) == CURLE_OK && reply >= 500) {
+    s->listAll = false;
+    rc = RequestListing(*s, absDir, reader);
+  }
   if (rc == CURLE_OK && !FinishListing(reader)) {
     StopForSize(*s, reader);
     rc = CURLE_WRITE_ERROR;
@@ -358,14 +385,16 @@ bool FtpFileSize(FtpSession* s, const std::string& absPath, int64_t& size, Failu
 }
 
 bool FtpReceive(FtpSession* s, const std::string& remote, int64_t offset, const WriteFn& write,
-                const ProgressFn& progress, Failure& error) {
+                const ProgressFn& progress, bool sizeFirst, Failure& error) {
   std::string dir, name;
   if (!SplitEntry(remote, dir, name)) return Fail(error, ErrorClass::Other, "no file name in the path");
   Push push{&write, s};
   Progress p{&progress, s, false, offset, -1};
   Options o{s->curl.get(), ResetRequest(*s, FileUrl(*s, dir, name))};
+  // A resumed receive asks the size all the same: libcurl sends REST only then.
   o.Set(CURLOPT_WRITEFUNCTION, &PushBytes)
       .Set(CURLOPT_WRITEDATA, &push)
+      .Set(CURLOPT_IGNORE_CONTENT_LENGTH, !sizeFirst && offset == 0 ? 1L : 0L)
       .Set(CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
   if (o.rc == CURLE_OK) o.rc = SetProgress(*s, p);
   const CURLcode rc = o.rc == CURLE_OK ? Perform(*s) : o.rc;

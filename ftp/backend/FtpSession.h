@@ -49,9 +49,11 @@ void FtpClose(FtpSession* session);
 [[nodiscard]] bool FtpFileSize(FtpSession* session, const std::string& absPath, int64_t& size, Failure& error);
 
 // Receives remote from byte offset on into write. progress sees done and
-// total of the whole file (offset counted in).
+// total of the whole file (offset counted in). Without sizeFirst a receive
+// from the start does not ask the size first (a round trip per file that
+// counts for many small ones); the total is then -1.
 [[nodiscard]] bool FtpReceive(FtpSession* session, const std::string& remote, int64_t offset, const WriteFn& write,
-                              const ProgressFn& progress, Failure& error);
+                              const ProgressFn& progress, bool sizeFirst, Failure& error);
 // Sends size bytes (-1: unknown) pulled from read to remote: STOR, or with
 // offset > 0 APPE after checking that remote holds exactly offset bytes.
 [[nodiscard]] bool FtpSend(FtpSession* session, const ReadFn& read, int64_t size, const std::string& remote,

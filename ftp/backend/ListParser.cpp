@@ -107,8 +107,10 @@ bool ParseMlsdLine(std::string_view line, DirEntry& out) {
       } else if (value.size() >= 13 && EqualsNoCase(value.substr(0, 13), "OS.unix=slink")) {
         // "OS.unix=slink:/target/" tells a directory target; without it, a file.
         entry.type = value.back() == '/' ? EntryType::Directory : EntryType::File;
+        entry.link = true;
       } else if (EqualsNoCase(value, "OS.unix=symlink")) {
         entry.type = EntryType::File;
+        entry.link = true;
       } else {
         entry.type = EntryType::Other;
       }
@@ -177,6 +179,7 @@ bool ParseUnixListLine(std::string_view line, int64_t nowUtc, DirEntry& out) {
           entry.name.resize(arrow);
         }
         entry.type = toDirectory ? EntryType::Directory : EntryType::File;
+        entry.link = true;
         break;
       }
       default: entry.type = EntryType::Other; break;

@@ -81,4 +81,20 @@ bool RemoteRename(Connection& c, const std::string& from, const std::string& to,
   return DISPATCH(c, error, SftpRename(c.sftp.get(), from, to, error), FtpRename(c.ftp.get(), from, to, error));
 }
 
+bool RemoteReplace(Connection& c, const std::string& from, const std::string& to, Failure& error) {
+  if (DISPATCH(c, error, SftpReplace(c.sftp.get(), from, to, error), FtpRename(c.ftp.get(), from, to, error))) {
+    return true;
+  }
+  if (error.cls != ErrorClass::Cancelled && error.cls != ErrorClass::ConnectionLost &&
+      error.cls != ErrorClass::Timeout) {
+    error.cls = ErrorClass::ReplaceRefused;
+  }
+  return false;
+}
+
+bool RemoteFileSize(Connection& c, const std::string& absPath, int64_t& size, Failure& error) {
+  return DISPATCH(c, error, SftpFileSize(c.sftp.get(), absPath, size, error),
+                  FtpFileSize(c.ftp.get(), absPath, size, error));
+}
+
 }  // namespace tarnholm::backend

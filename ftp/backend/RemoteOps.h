@@ -34,10 +34,15 @@ struct OpenRequest {
 [[nodiscard]] bool RemoteRemoveDirectory(Connection& c, const std::string& absPath, Failure& error);
 [[nodiscard]] bool RemoteRemoveFile(Connection& c, const std::string& absPath, Failure& error);
 [[nodiscard]] bool RemoteRename(Connection& c, const std::string& from, const std::string& to, Failure& error);
+// Renames from over an existing to in one step where the server can
+// (SFTP's POSIX rename extension; FTP's RNFR/RNTO); a refusal is class 14.
+[[nodiscard]] bool RemoteReplace(Connection& c, const std::string& from, const std::string& to, Failure& error);
+[[nodiscard]] bool RemoteFileSize(Connection& c, const std::string& absPath, int64_t& size, Failure& error);
 
 // Receives remote from byte offset on into write; progress through c.progress.
+// sizeFirst: the progress tells the total (FTP asks the server for it first).
 [[nodiscard]] bool RemoteReceive(Connection& c, const std::string& remote, int64_t offset, const WriteFn& write,
-                                 Failure& error);
+                                 bool sizeFirst, Failure& error);
 // Sends size bytes (-1: unknown) from read to remote; offset > 0 appends to
 // the offset bytes remote holds. replaceSafely: through a temporary name in
 // remote's folder that is renamed over remote once complete (no offset then).

@@ -98,10 +98,11 @@ std::string LocalFailure(const char* what, const std::string& path, int err) {
 
 }  // namespace
 
-bool RemoteReceive(Connection& c, const std::string& remote, int64_t offset, const WriteFn& write, Failure& error) {
+bool RemoteReceive(Connection& c, const std::string& remote, int64_t offset, const WriteFn& write, bool sizeFirst,
+                   Failure& error) {
   if (offset < 0) return Fail(error, ErrorClass::Other, "negative offset");
   if (c.sftp) return SftpReceive(c.sftp.get(), remote, offset, write, c.progress, error);
-  return c.ftp ? FtpReceive(c.ftp.get(), remote, offset, write, c.progress, error) : NoSession(error);
+  return c.ftp ? FtpReceive(c.ftp.get(), remote, offset, write, c.progress, sizeFirst, error) : NoSession(error);
 }
 
 bool RemoteSend(Connection& c, const ReadFn& read, int64_t size, const std::string& remote, int64_t offset,
@@ -124,7 +125,7 @@ bool RemoteDownload(Connection& c, const std::string& remote, const std::string&
     localError = errno;
     return false;
   };
-  bool ok = RemoteReceive(c, remote, 0, write, error);
+  bool ok = RemoteReceive(c, remote, 0, write, true, error);
   if (localError != 0) Fail(error, ErrorClass::Other, LocalFailure("cannot write", temporary, localError));
   if (::close(fd) != 0 && ok) ok = Fail(error, ErrorClass::Other, LocalFailure("cannot write", temporary, errno));
   if (ok && ::rename(temporary.c_str(), localPath.c_str()) != 0) {

@@ -82,10 +82,12 @@ bool SftpList(SftpSession* session, const std::string& absDir, std::vector<DirEn
       // the way fails the whole listing instead.
       if (!SessionAlive(session)) return Abandon(out, SftpFail(session, "list", path, error));
       entry.type = EntryType::File;
+      entry.link = true;
       continue;
     }
     ArmWatchdog(session->watchdog, session->noAnswerSeconds);
     const DirEntry resolved = EntryFrom(*target);
+    entry.link = true;
     entry.type = resolved.type;
     entry.size = resolved.size;
     entry.date = resolved.date;

@@ -55,7 +55,8 @@ TARNHOLM_FTP_API int64_t FTPDirectoryEntryDateEx(int64_t conn, char16_t* msg);
 // 1 file, 2 directory, 0 other. A symbolic link counts as the type of its
 // target when the listing tells it, else as a file.
 TARNHOLM_FTP_API int64_t FTPDirectoryEntryTypeEx(int64_t conn, char16_t* msg);
-// Entry attributes: 0x10 for a directory, 0x80 for a file, 0 otherwise.
+// Entry attributes: 0x10 for a directory, 0x80 for a file, 0 otherwise;
+// 0x400 added when the entry is a symbolic link (as the listing tells it).
 TARNHOLM_FTP_API int64_t FTPDirectoryEntryAttributesEx(int64_t conn, char16_t* msg);
 // Ends the listing and frees it. Nonzero when a listing was open.
 TARNHOLM_FTP_API int64_t FinishFTPDirectoryEx(int64_t conn, char16_t* msg);
@@ -189,11 +190,25 @@ TARNHOLM_FTP_API int64_t SendFTPStreamEx(int64_t conn, TarnholmReadFn read, void
                                          char16_t* msg);
 // Receives remote from byte `offset` on (0: the whole file) and hands the
 // bytes to write, in order. The library writes no local file. Progress as for
-// ReceiveFTPFileEx, done and total counted from the start of the file. An
-// offset equal to the file's size receives nothing and succeeds; one beyond
-// it fails.
+// ReceiveFTPFileEx, done and total counted from the start of the file; over
+// FTP a receive from the start does not ask the server for the size first
+// (the caller has it from the listing; a round trip per file saved), so its
+// total is -1. An offset equal to the file's size receives nothing and
+// succeeds; one beyond it fails.
 TARNHOLM_FTP_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_t offset,
                                             TarnholmWriteFn write, void* user, char16_t* msg);
+
+// The size in bytes of the server file at path (absolute, or a name in the
+// current directory), also of one the listing does not show (a name starting
+// with "."); -1 when it cannot be told, with the class saying why (7: there
+// is no such file). A size of 0 is an answer.
+TARNHOLM_FTP_API int64_t FTPFileSizeEx(int64_t conn, const char16_t* path, char16_t* msg);
+// Renames `from` to `to` (absolute, or names in the current directory) in
+// one step, also over an existing `to`, which is then replaced by `from`
+// whole (SFTP: the POSIX rename extension where the server offers it; FTP:
+// RNFR/RNTO). A server that refuses leaves both as they were; the class is
+// then 14. Nonzero when done.
+TARNHOLM_FTP_API int64_t ReplaceFTPFileEx(int64_t conn, const char16_t* from, const char16_t* to, char16_t* msg);
 
 // Thread-safe, callable from any thread at any time, also while OpenFTPEx or
 // another call for conn runs on another thread. on = 1: the running call on

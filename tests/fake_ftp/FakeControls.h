@@ -20,6 +20,8 @@ struct FakeControls {
   void (*hold)(const char*) = nullptr;
   int (*waitHeld)(int64_t) = nullptr;
   void (*release)() = nullptr;
+  void (*listFromRoot)(int) = nullptr;  // listings, folders and transfers below the server root
+  void (*cutAfter)(int64_t) = nullptr;  // the next stream loses the connection after that many bytes
 
   // The library in the directory of the test binary, or at a full path.
   explicit FakeControls(const char* name = "fake-ftp") : FakeControls(Beside(name), 0) {}
@@ -34,6 +36,8 @@ struct FakeControls {
     hold = reinterpret_cast<decltype(hold)>(library.resolve("FakeFtpHold"));
     waitHeld = reinterpret_cast<decltype(waitHeld)>(library.resolve("FakeFtpWaitHeld"));
     release = reinterpret_cast<decltype(release)>(library.resolve("FakeFtpRelease"));
+    listFromRoot = reinterpret_cast<decltype(listFromRoot)>(library.resolve("FakeFtpListFromRoot"));
+    cutAfter = reinterpret_cast<decltype(cutAfter)>(library.resolve("FakeFtpCutAfter"));
   }
   static QString Beside(const char* name) {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/lib") + QString::fromLatin1(name);

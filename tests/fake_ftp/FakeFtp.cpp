@@ -2,8 +2,10 @@
 // directory listing, a log of every call, failures and error classes on
 // demand, and calls that wait at a gate until released or cancelled, so the
 // program's side can be tested without a server, on its worker thread.
-// FAKE_FTP_INCOMPLETE lacks one of the 20 functions; FAKE_FTP_CLASSIC has
-// exactly the 20 and nothing newer.
+// With the server root set and listing from it switched on, the folders
+// below that root are the server's: listings, folder commands and transfers
+// work on them. FAKE_FTP_INCOMPLETE lacks one of the 20 functions;
+// FAKE_FTP_CLASSIC has exactly the 20 and nothing newer.
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +28,7 @@ namespace fs = std::filesystem;
 struct Entry {
   std::u16string name;
   int64_t size, date, type;
+  bool link = false;
 };
 
 struct Fake {
@@ -46,6 +49,9 @@ struct Fake {
   bool waiting = false;       // a call waits there now
   bool released = false;
   int64_t chunk = 64 * 1024;  // bytes per stream callback
+  bool listFromRoot = false;  // listings show the folder below the server root
+  std::vector<Entry> listed;  // the listing being read
+  int64_t cutAfter = -1;      // the next stream loses the connection after this many bytes
 };
 
 std::mutex g_mutex;
@@ -103,8 +109,8 @@ bool PassGate(std::unique_lock<std::mutex>& lock, const std::string& operation) 
 
 const Entry* Current() {
   Fake& f = State();
-  if (!f.examining || f.cursor < 0 || f.cursor >= static_cast<int64_t>(f.entries.size())) return nullptr;
-  return &f.entries[f.cursor];
+  if (!f.examining || f.cursor < 0 || f.cursor >= static_cast<int64_t>(f.listed.size())) return nullptr;
+  return &f.listed[f.cursor];
 }
 
 // Server paths as the fake keeps them: absolute, or relative to the current directory.
@@ -112,6 +118,41 @@ std::u16string Absolute(const std::u16string& path) {
   return !path.empty() && path[0] == u'/' ? path : State().directory + path;
 }
 fs::path OnServer(const std::u16string& path) { return fs::path(State().serverRoot + Absolute(path)); }
+
+// The folders below the server root are the server's.
+bool OnDisk() { return State().listFromRoot && !State().serverRoot.empty(); }
+
+std::u16string Utf16Of(const std::string& utf8) {
+  std::u16string out;
+  for (unsigned char c : utf8) out += static_cast<char16_t>(c);  // the tests' names are ASCII
+  return out;
+}
+
+// The entries of a folder below the server root, as a server lists them.
+std::vector<Entry> ListFolder(const fs::path& folder) {
+  std::vector<Entry> out;
+  std::error_code ec;
+  for (const auto& item : fs::directory_iterator(folder, ec)) {
+    const bool link = item.is_symlink(ec);
+    const bool directory = item.is_directory(ec);
+    const int64_t size = directory ? 0 : static_cast<int64_t>(item.file_size(ec));
+    const auto when = std::chrono::file_clock::to_sys(item.last_write_time(ec));
+    const int64_t date = std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
+    out.push_back({Utf16Of(item.path().filename().string()), ec ? 0 : size, date, directory ? 2 : 1, link});
+  }
+  std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  return out;
+}
+
+// A stream that is to lose the connection after cutAfter bytes: true once it has.
+bool CutHere(int64_t moved) {
+  Fake& f = State();
+  if (f.cutAfter < 0 || moved < f.cutAfter) return false;
+  f.cutAfter = -1;
+  f.openConnection = 0;
+  f.progress = nullptr;
+  return true;
+}
 
 // "LoseOn<operation>" drops the connection during that operation, as a
 // vanished server would: it fails and so does every later call.
@@ -189,6 +230,16 @@ FAKE_API int FakeFtpWaitHeld(int64_t ms) {
   std::unique_lock lock(g_mutex);
   return g_gate.wait_for(lock, std::chrono::milliseconds(ms), [] { return State().waiting; }) ? 1 : 0;
 }
+// Listings show the folders below the server root instead of the scripted entries.
+FAKE_API void FakeFtpListFromRoot(int on) {
+  std::lock_guard lock(g_mutex);
+  State().listFromRoot = on != 0;
+}
+// The next stream transfer loses the connection once this many bytes have moved.
+FAKE_API void FakeFtpCutAfter(int64_t bytes) {
+  std::lock_guard lock(g_mutex);
+  State().cutAfter = bytes;
+}
 FAKE_API void FakeFtpRelease() {
   std::lock_guard lock(g_mutex);
   State().released = true;
@@ -222,14 +273,16 @@ FAKE_API int64_t ExamineFTPDirectoryEx(int64_t conn, char16_t*) {
   if (!PassGate(lock, "Examine")) return FailWith(10);
   if (LosesConnection("Examine", u"*")) return 0;
   if (Fails("Examine", u"*")) return Fail("Examine");
-  State().examining = true;
-  State().cursor = -1;
+  Fake& f = State();
+  f.listed = OnDisk() ? ListFolder(OnServer(f.directory)) : f.entries;
+  f.examining = true;
+  f.cursor = -1;
   return Succeed();
 }
 FAKE_API int64_t NextFTPDirectoryEntryEx(int64_t conn, char16_t*) {
   std::lock_guard lock(g_mutex);
   if (!Open(conn) || !State().examining) return 0;
-  return ++State().cursor < static_cast<int64_t>(State().entries.size()) ? 1 : 0;
+  return ++State().cursor < static_cast<int64_t>(State().listed.size()) ? 1 : 0;
 }
 FAKE_API int64_t FTPDirectoryEntryNameEx(int64_t conn, char16_t* name, char16_t*) {
   std::lock_guard lock(g_mutex);
@@ -255,7 +308,12 @@ FAKE_API int64_t FTPDirectoryEntryTypeEx(int64_t conn, char16_t*) {
   const Entry* e = Current();
   return Open(conn) && e != nullptr ? e->type : 0;
 }
-FAKE_API int64_t FTPDirectoryEntryAttributesEx(int64_t, char16_t*) { return 0; }
+FAKE_API int64_t FTPDirectoryEntryAttributesEx(int64_t conn, char16_t*) {
+  std::lock_guard lock(g_mutex);
+  const Entry* e = Current();
+  if (!Open(conn) || e == nullptr || (e->type != 1 && e->type != 2)) return 0;
+  return (e->type == 2 ? 0x10 : 0x80) | (e->link ? 0x400 : 0);
+}
 FAKE_API int64_t FinishFTPDirectoryEx(int64_t conn, char16_t*) {
   std::lock_guard lock(g_mutex);
   if (!Open(conn) || !State().examining) return 0;
@@ -268,6 +326,7 @@ FAKE_API int64_t SetFTPDirectoryEx(int64_t conn, const char16_t* path, char16_t*
   Log("SetDirectory " + Utf8(p));
   if (!Open(conn)) return FailWith(11);
   if (Fails("SetDirectory", p)) return Fail("SetDirectory");
+  if (OnDisk() && p != u".." && !fs::is_directory(OnServer(p))) return FailWith(7);
   std::u16string& d = State().directory;
   if (p == u"..") {
     const size_t slash = d.size() >= 2 ? d.rfind(u'/', d.size() - 2) : std::u16string::npos;
@@ -290,13 +349,20 @@ FAKE_API int64_t CreateFTPDirectoryEx(int64_t conn, const char16_t* path, char16
   std::lock_guard lock(g_mutex);
   Log("CreateDirectory " + std::to_string(conn) + " " + Utf8(Text(path)));
   if (!Open(conn)) return FailWith(11);
-  return Fails("CreateDirectory", Text(path)) ? Fail("CreateDirectory") : Succeed();
+  if (Fails("CreateDirectory", Text(path))) return Fail("CreateDirectory");
+  std::error_code ec;
+  if (OnDisk() && !fs::create_directory(OnServer(Text(path)), ec)) return FailWith(ec ? 8 : 99);
+  return Succeed();
 }
 FAKE_API int64_t DeleteFTPDirectoryEx(int64_t conn, const char16_t* name, char16_t*) {
   std::lock_guard lock(g_mutex);
   Log("DeleteDirectory " + Utf8(Text(name)));
   if (!Open(conn)) return FailWith(11);
-  return Fails("DeleteDirectory", Text(name)) ? Fail("DeleteDirectory") : Succeed();
+  if (State().cancel) return FailWith(10);
+  if (Fails("DeleteDirectory", Text(name))) return Fail("DeleteDirectory");
+  std::error_code ec;
+  if (OnDisk() && !fs::remove(OnServer(Text(name)), ec)) return FailWith(99);  // not empty, say
+  return Succeed();
 }
 FAKE_API int64_t DeleteFTPFileEx(int64_t conn, const char16_t* name, char16_t*) {
   std::lock_guard lock(g_mutex);
@@ -378,7 +444,8 @@ FAKE_API int64_t SetFTPHostKeyPreferenceEx(int64_t conn, const char16_t* types) 
 }
 
 // Pulls the bytes in chunks; "Send" failures strike after the first chunk,
-// and a safe replace writes a temporary file renamed over the target at the end.
+// and a safe replace writes a temporary file renamed over the target at the
+// end. An offset appends to a file of exactly that size.
 FAKE_API int64_t SendFTPStreamEx(int64_t conn, int64_t (*read)(void*, char*, int64_t), void* user, int64_t size,
                                  const char16_t* remote, int64_t offset, int64_t flags, char16_t*) {
   std::unique_lock lock(g_mutex);
@@ -389,9 +456,12 @@ FAKE_API int64_t SendFTPStreamEx(int64_t conn, int64_t (*read)(void*, char*, int
   if (State().cancel) return FailWith(10);
   if (LosesConnection("Send", target)) return 0;
   const bool safe = (flags & 1) != 0;
+  if (safe && offset > 0) return FailWith(99);
   const fs::path final = State().serverRoot.empty() ? fs::path() : OnServer(target);
   const fs::path written = safe && !final.empty() ? final.parent_path() / ".fake-upload.part" : final;
-  std::FILE* out = written.empty() ? nullptr : std::fopen(written.c_str(), "wb");
+  std::error_code ec;
+  if (offset > 0 && !final.empty() && static_cast<int64_t>(fs::file_size(final, ec)) != offset) return FailWith(99);
+  std::FILE* out = written.empty() ? nullptr : std::fopen(written.c_str(), offset > 0 ? "ab" : "wb");
   if (!written.empty() && out == nullptr) return Fail("Send");
   // A negative chunk asks for pieces of changing size, small ones among them.
   static const int64_t kVarying[] = {65536, 100, 4096, 1, 70001, 4095};
@@ -411,6 +481,7 @@ FAKE_API int64_t SendFTPStreamEx(int64_t conn, int64_t (*read)(void*, char*, int
       break;
     }
     done += got;
+    if (CutHere(done)) { result = FailWith(11); break; }
     if (++chunks == 1) {
       std::fflush(out);
       if (Fails("Send", target)) { result = Fail("Send"); break; }
@@ -419,11 +490,11 @@ FAKE_API int64_t SendFTPStreamEx(int64_t conn, int64_t (*read)(void*, char*, int
     if (State().cancel) { result = FailWith(10); break; }
   }
   if (out != nullptr) std::fclose(out);
-  std::error_code ec;
   if (result == 0) {
     if (safe && !written.empty()) fs::remove(written, ec);
     return 0;
   }
+  if (size >= 0 && done != size) return FailWith(13);
   if (safe && !written.empty()) {
     if (Fails("ReplaceRename", u"*")) {
       fs::remove(written, ec);
@@ -434,7 +505,8 @@ FAKE_API int64_t SendFTPStreamEx(int64_t conn, int64_t (*read)(void*, char*, int
   return Succeed();
 }
 
-// Hands the file over in chunks; "Receive" failures strike after the first.
+// Hands the file over in chunks from offset on; "Receive" failures strike
+// after the first.
 FAKE_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_t offset,
                                     int64_t (*write)(void*, const char*, int64_t), void* user, char16_t*) {
   std::unique_lock lock(g_mutex);
@@ -446,10 +518,14 @@ FAKE_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_
   if (State().serverRoot.empty()) return Fails("Receive", source) ? Fail("Receive") : Succeed();
   std::FILE* in = std::fopen(OnServer(source).c_str(), "rb");
   if (in == nullptr) return FailWith(7);
+  if (std::fseek(in, 0, SEEK_END) != 0 || std::ftell(in) < offset || std::fseek(in, offset, SEEK_SET) != 0) {
+    std::fclose(in);
+    return FailWith(99);
+  }
   static const size_t kVarying[] = {65536, 100, 4096, 1, 70001, 4095};
   const bool varying = State().chunk < 0;
   std::vector<char> buffer(varying ? 70001 : static_cast<size_t>(State().chunk));
-  int64_t chunks = 0;
+  int64_t chunks = 0, done = 0;
   int64_t result = 1;
   for (;;) {
     const size_t got = std::fread(buffer.data(), 1, varying ? kVarying[chunks % 6] : buffer.size(), in);
@@ -458,6 +534,8 @@ FAKE_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_
     const int64_t taken = write(user, buffer.data(), static_cast<int64_t>(got));
     lock.lock();
     if (taken != static_cast<int64_t>(got)) { result = FailWith(13); break; }
+    done += static_cast<int64_t>(got);
+    if (CutHere(done)) { result = FailWith(11); break; }
     if (++chunks == 1) {
       if (Fails("Receive", source)) { result = Fail("Receive"); break; }
       if (!PassGate(lock, "Receive")) { result = FailWith(10); break; }
@@ -466,5 +544,26 @@ FAKE_API int64_t ReceiveFTPStreamEx(int64_t conn, const char16_t* remote, int64_
   }
   std::fclose(in);
   return result == 0 ? 0 : Succeed();
+}
+
+FAKE_API int64_t FTPFileSizeEx(int64_t conn, const char16_t* path, char16_t*) {
+  std::lock_guard lock(g_mutex);
+  Log("Size " + Utf8(Absolute(Text(path))));
+  if (!Open(conn)) return FailWith(11) - 1;
+  if (State().cancel) return FailWith(10) - 1;
+  std::error_code ec;
+  const auto size = State().serverRoot.empty() ? 0 : fs::file_size(OnServer(Text(path)), ec);
+  if (ec) return FailWith(7) - 1;
+  return Succeed(static_cast<int64_t>(size));
+}
+
+FAKE_API int64_t ReplaceFTPFileEx(int64_t conn, const char16_t* from, const char16_t* to, char16_t*) {
+  std::lock_guard lock(g_mutex);
+  Log("Replace " + Utf8(Text(from)) + " " + Utf8(Text(to)));
+  if (!Open(conn)) return FailWith(11);
+  if (Fails("Replace", Text(to))) return FailWith(14);
+  std::error_code ec;
+  if (!State().serverRoot.empty()) fs::rename(OnServer(Text(from)), OnServer(Text(to)), ec);
+  return ec ? FailWith(14) : Succeed();
 }
 #endif

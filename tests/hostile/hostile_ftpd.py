@@ -12,10 +12,16 @@ the misbehaviour for that connection:
   stall-retr   RETR sends 100 bytes, then nothing, connection kept open
   mute         after the login, no command gets an answer
   mute-later   answers the log-in and what follows it up to OPTS, then nothing
+  tree         the listing depends on the folder: "/good-dir" holds hostile
+               names beside "ok.txt" and a folder "sub", which holds
+               "deep.txt"; "/" lists as for "names"; every other folder is empty
+  no-options   LIST with an option ("LIST -a") is refused with 501; a plain
+               LIST shows ".hidden" and "ok.txt"
 
 Commands that change the server (MKD, DELE, RMD, RNFR, STOR) are refused
-with 550. The server runs until its stdin closes, so it never outlives the
-test that started it.
+with 550. With a file name as its argument the server writes every command
+with its argument there, one per line. The server runs until its stdin
+closes, so it never outlives the test that started it.
 """
 import socket
 import sys
@@ -24,6 +30,30 @@ import time
 
 BAD_UTF8 = b"bad-\xff\xfe-utf8.txt"
 LONG_NAME = b"L" * 10000
+
+
+def tree_listing(folder):
+    if folder == "/good-dir":
+        lines = [
+            b"-rw-r--r-- 1 u g 5 Jan 01 2024 ok.txt",
+            b"drwxr-xr-x 2 u g 4096 Jan 01 2024 sub",
+            b"-rw-r--r-- 1 u g 5 Jan 01 2024 ../../escape.txt",
+            b"-rw-r--r-- 1 u g 5 Jan 01 2024 ../sibling.txt",
+            b"-rw-r--r-- 1 u g 5 Jan 01 2024 a/b.txt",
+            b"-rw-r--r-- 1 u g 5 Jan 01 2024 ..\\..\\win.txt",
+            b"drwxr-xr-x 2 u g 4096 Jan 01 2024 ..",
+            b"drwxr-xr-x 2 u g 4096 Jan 01 2024 .",
+            b"drwxr-xr-x 2 u g 4096 Jan 01 2024 /etc",
+            b"drwxr-xr-x 2 u g 4096 Jan 01 2024 ../..",
+            b"lrwxrwxrwx 1 u g 4 Jan 01 2024 up -> ../",
+        ]
+    elif folder == "/good-dir/sub":
+        lines = [b"-rw-r--r-- 1 u g 5 Jan 01 2024 deep.txt"]
+    elif folder == "/":
+        return hostile_listing()
+    else:
+        lines = []
+    return b"".join(line + b"\r\n" for line in lines)
 
 
 def hostile_listing():
@@ -50,10 +80,12 @@ def hostile_listing():
 
 
 class Session:
-    def __init__(self, control):
+    def __init__(self, control, log):
         self.control = control
+        self.log = log
         self.scenario = b""
         self.passive = None
+        self.folder = "/"
 
     def reply(self, text):
         self.control.sendall(text.encode("latin-1") + b"\r\n")
@@ -94,12 +126,39 @@ class Session:
             pass
         data.close()
 
-    def list(self):
+    def change_folder(self, arg):
+        path = arg.decode("utf-8", "replace")
+        if not path.startswith("/"):
+            path = self.folder.rstrip("/") + "/" + path
+        parts = []
+        for part in path.split("/"):
+            if part == "..":
+                if parts:
+                    parts.pop()
+            elif part and part != ".":
+                parts.append(part)
+        self.folder = "/" + "/".join(parts)
+
+    def list(self, arg):
+        if self.scenario == b"no-options" and arg.startswith(b"-"):
+            self.reply("501 Unknown option")
+            return
         data = self.accept_data()
         if data is None:
             return
         self.reply("150 Here comes the listing")
         try:
+            if self.scenario == b"tree":
+                data.sendall(tree_listing(self.folder))
+                data.close()
+                self.reply("226 Done")
+                return
+            if self.scenario == b"no-options":
+                data.sendall(b"-rw-r--r-- 1 u g 5 Jan 01 2024 .hidden\r\n"
+                             b"-rw-r--r-- 1 u g 5 Jan 01 2024 ok.txt\r\n")
+                data.close()
+                self.reply("226 Done")
+                return
             if self.scenario == b"endless":
                 line = b"-rw-r--r-- 1 u g 5 Jan 01 2024 " + b"x" * 200 + b"\r\n"
                 block = line * 512
@@ -153,6 +212,9 @@ class Session:
             raw = raw.rstrip(b"\r")
             verb, _, arg = raw.partition(b" ")
             verb = verb.upper()
+            if self.log is not None:
+                with open(self.log, "ab") as out:
+                    out.write(verb + b" " + arg + b"\n")
             if mute or (logged_in and self.scenario == b"mute"):
                 continue
             if verb == b"USER":
@@ -162,8 +224,9 @@ class Session:
                 logged_in = True
                 self.reply("230 Logged in")
             elif verb == b"PWD":
-                self.reply('257 "/" is the current directory')
+                self.reply('257 "%s" is the current directory' % self.folder)
             elif verb == b"CWD":
+                self.change_folder(arg)
                 self.reply("250 OK")
             elif verb in (b"TYPE", b"OPTS", b"NOOP", b"MODE", b"STRU"):
                 self.reply("200 OK")
@@ -177,7 +240,7 @@ class Session:
             elif verb == b"PASV":
                 self.open_passive(False)
             elif verb in (b"LIST", b"NLST", b"MLSD"):
-                self.list()
+                self.list(arg)
             elif verb == b"RETR":
                 self.retr()
             elif verb == b"SIZE":
@@ -189,9 +252,9 @@ class Session:
                 self.reply("550 Not on this server")
 
 
-def serve(control):
+def serve(control, log):
     try:
-        Session(control).run()
+        Session(control, log).run()
     except OSError:
         pass
     finally:
@@ -204,11 +267,12 @@ def main():
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
     print(listener.getsockname()[1], flush=True)
+    log = sys.argv[1] if len(sys.argv) > 1 else None
 
     def accept_forever():
         while True:
             control, _ = listener.accept()
-            threading.Thread(target=serve, args=(control,), daemon=True).start()
+            threading.Thread(target=serve, args=(control, log), daemon=True).start()
 
     threading.Thread(target=accept_forever, daemon=True).start()
     sys.stdin.read()  # the test closes our stdin when it ends

@@ -45,7 +45,8 @@ bool LoadBackend(const std::string& path, BackendLib& out, std::string& error) {
          Resolve(h, "SetFTPHostKeyPreferenceEx", out.SetHostKeyPreference, error) &&
          Resolve(h, "FTPLastErrorClassEx", out.LastErrorClass, error) &&
          Resolve(h, "SendFTPStreamEx", out.SendStream, error) &&
-         Resolve(h, "ReceiveFTPStreamEx", out.ReceiveStream, error) && Resolve(h, "CancelFTPEx", out.Cancel, error);
+         Resolve(h, "ReceiveFTPStreamEx", out.ReceiveStream, error) && Resolve(h, "FTPFileSizeEx", out.FileSize, error) &&
+         Resolve(h, "ReplaceFTPFileEx", out.Replace, error) && Resolve(h, "CancelFTPEx", out.Cancel, error);
 }
 
 const BackendLib& Backend() {

@@ -49,6 +49,8 @@ struct BackendLib {
   decltype(&SendFTPStreamEx) SendStream = nullptr;
   decltype(&ReceiveFTPStreamEx) ReceiveStream = nullptr;
   decltype(&CancelFTPEx) Cancel = nullptr;
+  decltype(&FTPFileSizeEx) FileSize = nullptr;
+  decltype(&ReplaceFTPFileEx) Replace = nullptr;
 };
 
 // Loads the library at path and resolves every function; false with error
