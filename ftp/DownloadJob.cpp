@@ -21,8 +21,6 @@
 
 namespace {
 
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
-
 struct Sink {
   const JobContext& ctx;
   const TransferEvents& events;

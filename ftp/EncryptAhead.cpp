@@ -9,22 +9,12 @@
 #include <cstring>
 
 #include "crypto/StreamCipher.h"
+#include "ftp/FileRead.h"
 
 namespace {
 
 constexpr int64_t kPieceBytes = int64_t{1} << 20;
 constexpr size_t kPiecesAhead = 4;
-
-int64_t ReadSome(int fd, uint8_t* buffer, int64_t capacity, int& error) {
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, static_cast<size_t>(capacity));
-    if (got >= 0) return got;
-    if (errno != EINTR) {
-      error = errno;
-      return -1;
-    }
-  }
-}
 
 void Produce(EncryptAhead& e) {
   StreamCipher cipher;
@@ -43,7 +33,7 @@ void Produce(EncryptAhead& e) {
     }
     bytes.resize(static_cast<size_t>(kPieceBytes + kStreamCipherHeldMax));
     int error = 0;
-    const int64_t got = ReadSome(e.fd, bytes.data() + cipher.heldCount, kPieceBytes, error);
+    const int64_t got = ReadFromFile(e.fd, bytes.data() + cipher.heldCount, kPieceBytes, error);
     int64_t size = 0;
     if (got < 0) {
       std::lock_guard lock(e.mutex);

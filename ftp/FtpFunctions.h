@@ -4,6 +4,7 @@
 // no widgets, no application state, so the engine and its tests use it alone.
 
 #include <QLibrary>
+#include <QString>
 #include <cstdint>
 
 #include "ftp/backend/TarnholmFtp.h"
@@ -92,3 +93,6 @@ static_assert(int64_t{kFtpErrorCancelled} == int64_t{kTarnholmErrorCancelled} &&
                   int64_t{kFtpErrorConnectionLost} == int64_t{kTarnholmErrorConnectionLost} &&
                   int64_t{kFtpErrorOther} == int64_t{kTarnholmErrorOther},
               "the program's error classes are the backend's");
+
+// The backend takes names as UTF-16 text; QString holds them so already.
+inline const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }

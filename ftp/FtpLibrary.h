@@ -25,5 +25,3 @@ void UnloadFtpLibrary(AppState& state);
 // True when the library is there. Otherwise tells the user that this command
 // cannot run and answers false; every FTP command asks this first.
 [[nodiscard]] bool FtpLibraryAvailable(AppState& state);
-
-inline const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }

@@ -22,7 +22,6 @@
 
 namespace {
 
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 // Where the receive starts and what of the resume file it checks.

@@ -17,14 +17,13 @@
 #include "crypto/StreamCipher.h"
 #include "ftp/EncryptAhead.h"
 #include "ftp/ErrorReasons.h"
+#include "ftp/FileRead.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/ResumePlan.h"
 #include "ftp/ResumeRecords.h"
 #include "ftp/ResumeTransfer.h"
 
 namespace {
-
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
 
 struct ResumeSource {
   const JobContext& ctx;
@@ -48,17 +47,6 @@ struct ResumeSource {
   }
 };
 
-int64_t ReadPlain(ResumeSource& s, char* buffer, int64_t capacity) {
-  for (;;) {
-    const ssize_t got = ::read(s.fd, buffer, static_cast<size_t>(capacity));
-    if (got >= 0) return got;
-    if (errno != EINTR) {
-      s.readError = errno;
-      return -1;
-    }
-  }
-}
-
 // The encrypted bytes from the block boundary up to offset are on the server
 // already: they are compared, not sent.
 bool SkipKnown(ResumeSource& s) {
@@ -79,7 +67,7 @@ int64_t OnRead(void* user, char* buffer, int64_t capacity) {
   auto& s = *static_cast<ResumeSource*>(user);
   if (s.ctx.Cancelled() || capacity <= 0) return -1;
   if (s.encrypted && !SkipKnown(s)) return -1;
-  const int64_t n = s.encrypted ? TakeEncrypted(s.ahead, buffer, capacity) : ReadPlain(s, buffer, capacity);
+  const int64_t n = s.encrypted ? TakeEncrypted(s.ahead, buffer, capacity) : ReadFromFile(s.fd, buffer, capacity, s.readError);
   if (n < 0) return -1;
   s.sent += n;
   const int64_t done = s.offset + s.sent;

@@ -4,8 +4,6 @@
 
 namespace {
 
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
-
 bool Cancelled(const JobContext& ctx, int64_t errorClass) {
   return ctx.Cancelled() || errorClass == kFtpErrorCancelled;
 }

@@ -7,8 +7,6 @@
 
 namespace {
 
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
-
 struct Pending {
   QString path;  // relative to the chosen folder; "" for the chosen folder itself
   int depth;

@@ -12,8 +12,6 @@
 
 namespace {
 
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
-
 QString LastComponent(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 QString TooLarge(const QString& name) {

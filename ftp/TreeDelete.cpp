@@ -4,12 +4,6 @@
 
 #include "ftp/FtpFunctions.h"
 
-namespace {
-
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
-
-}  // namespace
-
 TreeCounts CountTree(const FolderTree& tree) {
   TreeCounts counts;
   for (const TreeEntry& entry : tree.entries) (entry.folder ? counts.folders : counts.files)++;

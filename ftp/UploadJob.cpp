@@ -12,14 +12,13 @@
 #include "crypto/CipherStream.h"
 #include "ftp/EncryptAhead.h"
 #include "ftp/ErrorReasons.h"
+#include "ftp/FileRead.h"
 #include "ftp/FtpFunctions.h"
 #include "ftp/LocalPartial.h"
 #include "ftp/ResumeTransfer.h"
 #include "ftp/TransferJob.h"
 
 namespace {
-
-const char16_t* Utf16(const QString& text) { return reinterpret_cast<const char16_t*>(text.utf16()); }
 
 struct Source {
   const JobContext& ctx;
@@ -40,19 +39,8 @@ struct Source {
   }
 };
 
-int64_t ReadSome(Source& s, uint8_t* buffer, int64_t capacity) {
-  for (;;) {
-    const ssize_t got = ::read(s.fd, buffer, static_cast<size_t>(capacity));
-    if (got >= 0) return got;
-    if (errno != EINTR) {
-      s.readError = errno;
-      return -1;
-    }
-  }
-}
-
 int64_t Next(Source& s, uint8_t* buffer, int64_t capacity) {
-  if (!s.encrypted) return ReadSome(s, buffer, capacity);
+  if (!s.encrypted) return ReadFromFile(s.fd, buffer, capacity, s.readError);
   return TakeEncrypted(s.ahead, reinterpret_cast<char*>(buffer), capacity);
 }
 

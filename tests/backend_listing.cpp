@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "tests/support/BackendLib.h"
+#include "tests/support/HostileServer.h"
 
 namespace fs = std::filesystem;
 using namespace tarnholm::testing;
@@ -30,42 +31,6 @@ using namespace tarnholm::testing;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// tests/hostile/hostile_ftpd.py as a child process; it ends when its stdin closes.
-struct HostileServer {
-  pid_t pid = -1;
-  int input = -1;
-  int port = 0;
-
-  HostileServer() {
-    int in[2], out[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0) return;
-    pid = ::fork();
-    if (pid == 0) {
-      ::dup2(in[0], 0);
-      ::dup2(out[1], 1);
-      ::close(in[1]);
-      ::close(out[0]);
-      ::execlp("python3", "python3", TARNHOLM_HOSTILE_SERVER, static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    input = in[1];
-    std::string line;
-    char c = 0;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    port = std::atoi(line.c_str());
-  }
-  ~HostileServer() {
-    if (input >= 0) ::close(input);
-    if (pid > 0) {
-      ::kill(pid, SIGTERM);
-      ::waitpid(pid, nullptr, 0);
-    }
-  }
-};
 
 // Forwards every connection to a server, holding each piece it reads for
 // `delay` before passing it on: a slow line. Cut() breaks every connection.

@@ -27,58 +27,17 @@
 #include "ftp/ServerCommands.h"
 #include "ftp/ServerList.h"
 #include "ftp/ServerNames.h"
+#include "tests/support/HostileServer.h"
 #include "tests/support/ProgramWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
 
 namespace {
 
+using tarnholm::testing::HostileServer;
+
 constexpr int kStallSeconds = 3;  // the bound the backend is given for these tests
 constexpr qint64 kBoundMs = 20000;
-
-// The hostile server as a child process; it ends when its stdin closes. With
-// a log file it writes every command it gets there.
-struct HostileServer {
-  pid_t pid = -1;
-  int input = -1;
-  int port = 0;
-
-  explicit HostileServer(const std::string& log = {}) {
-    int in[2], out[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0) return;
-    pid = ::fork();
-    if (pid == 0) {
-      ::dup2(in[0], 0);
-      ::dup2(out[1], 1);
-      ::close(in[1]);
-      ::close(out[0]);
-      if (log.empty()) {
-        ::execlp("python3", "python3", TARNHOLM_HOSTILE_SERVER, static_cast<char*>(nullptr));
-      } else {
-        ::execlp("python3", "python3", TARNHOLM_HOSTILE_SERVER, log.c_str(), static_cast<char*>(nullptr));
-      }
-      ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    input = in[1];
-    std::string line;
-    char c = 0;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    ::close(out[0]);
-    port = std::atoi(line.c_str());
-  }
-  ~HostileServer() {
-    if (input >= 0) ::close(input);
-    if (pid > 0) {
-      for (int i = 0; i < 50 && ::waitpid(pid, nullptr, WNOHANG) == 0; ++i) ::usleep(100000);
-      if (::kill(pid, 0) == 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-      }
-    }
-  }
-};
 
 const HostileServer& Server() {
   static HostileServer server;

@@ -783,7 +783,9 @@ TEST_P(Resume, ACutTransferGoesOnWhereItStoppedOnlyWhenItsRestStillFits) {
   ASSERT_GE(QFileInfo(resumeFile).size(), qint64{2} << 20);
   EXPECT_FALSE(QFile::exists(c.upload ? server + "/" + serverName : local + "big.bin")) << "the target is not touched";
   const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
-  if (!c.upload) EXPECT_EQ(QFile::permissions(resumeFile), ownerOnly);
+  if (!c.upload) {
+    EXPECT_EQ(QFile::permissions(resumeFile), ownerOnly);
+  }
   EXPECT_EQ(QFile::permissions(window.RecordFile()), ownerOnly) << "the record names both ends";
 
   const auto alter = [](const QString& path) {

@@ -46,7 +46,7 @@ struct Event {
   int menuItem = 0;
   KeyId key = KeyId::None;
   int column = -1;  // HeaderClick: the column clicked
-  DropData drop;    // Drop
+  DropData drop{};  // Drop
 };
 
 using EventSink = std::function<void(const Event&)>;
