@@ -177,7 +177,7 @@ TEST(Captions, MainWindowListsShowADateASizeAndATypicalName) {
   // The server list with a row as its listing makes them.
   QTreeWidget* server = w.serverList;
   ASSERT_EQ(server->columnCount(), 3);
-  ExpectHeaderWhole(server, false);
+  ExpectHeaderWhole(server, true);  // it sorts on a header click too
   ExpectColumnsInView(server);
   auto* row = new QTreeWidgetItem(server, {name, QStringLiteral("9876543210"), ListDateText(MakeDateValue(2026, 12, 28, 23, 58, 0))});
   row->setIcon(0, LoadProgramImages().file);

@@ -71,7 +71,7 @@ bool MainWindowFits(const MainWindowWidgets& w) {
   const QString name = QString::fromUtf8(kTypicalNameSample);
   const QStringList local = LocalListHeaderCaptions();
   const FileListColumnWidths localColumns = FileListColumns(w.localList, {local[0], local[1], local[3]}, true);
-  const FileListColumnWidths serverColumns = FileListColumns(w.serverList, ServerListHeaderCaptions(), false);
+  const FileListColumnWidths serverColumns = FileListColumns(w.serverList, ServerListHeaderCaptions(), true);
   return localColumns.name >= FileNameWidth(w.localList, name) &&
          serverColumns.name >= FileNameWidth(w.serverList, name);
 }
@@ -81,7 +81,8 @@ bool MainWindowFits(const MainWindowWidgets& w) {
 void SetUpServerListColumns(QTreeWidget* list) {
   list->setColumnCount(3);
   list->setHeaderLabels(ServerListHeaderCaptions());
-  ApplyFileListColumns(list, false);
+  // A header click sorts it, and the sort arrow needs its room beside the caption.
+  ApplyFileListColumns(list, true);
 }
 
 void CreateMainWindow(MainWindowWidgets& w, EventSink sink) {
