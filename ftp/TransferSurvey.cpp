@@ -96,11 +96,10 @@ SurveyResult SurveyUpload(const JobContext& ctx, const UploadSurveyRequest& requ
     result.uploads.append(UploadSource{pick.path, true, 0, -1, std::move(walk.tree)});
     if (count) count(result.uploads.last().tree.entries.size());
   }
-  if (request.targetListed) {
-    result.existing = request.existing;
-  } else if (!ListTarget(ctx, request, protocol, result)) {
-    return result;
-  }
+  // Listed afresh even when it is the shown folder: a run that failed or was
+  // cancelled leaves the list as it was, and a folder it made there must
+  // still get its questions.
+  if (!ListTarget(ctx, request, protocol, result)) return result;
   // Folders the server has already: what they hold decides the questions.
   for (const UploadSource& source : result.uploads) {
     const QString name = LastComponent(source.path);

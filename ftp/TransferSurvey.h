@@ -21,8 +21,6 @@ struct UploadSurveyRequest {
   QVector<LocalPick> picks;
   QString target;         // the server folder the picks go into (absolute, ending in "/")
   QString current;        // the backend's current folder, set back afterwards
-  ServerIndex existing;   // what target holds, when it is the listed folder ...
-  bool targetListed = false;  // ... else it is listed here
 };
 
 struct SurveyResult {

@@ -56,8 +56,6 @@ void UploadLocalPicks(AppState& state, const QVector<LocalPick>& picks, const QS
   request.picks = picks;
   request.target = targetFolder;
   request.current = state.hostFolder;
-  request.targetListed = intoShown;
-  if (intoShown) request.existing = IndexRows(ServerRowRecords(state));
   const int protocol = state.protocol;
   AppState* owner = &state;
   (void)RunServerJob<SurveyResult>(

@@ -665,6 +665,18 @@ TEST_F(Folders, AFolderThatCannotBeMadeEndsTheRun) {
   EXPECT_FALSE(QFile::exists(server + "/Fotos/2024/b.bin"));
   EXPECT_TRUE(QFile::exists(server + "/Fotos/a.txt")) << "what came before stays";
 
+  // The list is left as it was, without the folder the run made. Going again
+  // finds that folder on the server and asks about what is in it.
+  EXPECT_FALSE(window.ServerNames().contains("Fotos"));
+  fake.Fail("CreateDirectory", QStringLiteral("/elsewhere"));
+  script.boxes.clear();
+  script.answers = {BoxAnswer::YesToAll};
+  Upload();
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_EQ(script.boxes[0].text.section(QStringLiteral("''"), 1, 1), "Fotos/a.txt") << script.Texts()[0].toStdString();
+  EXPECT_EQ(ReadBytes(server + "/Fotos/2024/b.bin"), Pattern(5000, 2));
+  script.answers.clear();
+
   // Here: a file where a folder of the download goes.
   QTemporaryDir back;
   ASSERT_TRUE(WriteBytes(back.path() + "/Fotos", "a file"));
