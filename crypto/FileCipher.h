@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+// The shortest file the format can hold: ciphertext stealing needs one whole block.
+inline constexpr int64_t kSmallestCipherFile = 16;
+
 // Encrypts n bytes of in into the caller's out (at least n bytes).
 // key: 32 bytes; keyBits must be 256; iv: 16 bytes, left untouched.
 // Result: n on success, 0 on failure (n below 16 or another key size), in

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "crypto/CipherStream.h"
+#include "crypto/FileCipher.h"
 #include "crypto/StreamCipher.h"
 #include "ftp/ErrorReasons.h"
 #include "ftp/FtpFunctions.h"
@@ -196,7 +197,7 @@ TransferOutcome RunDownloads(const JobContext& ctx, const QVector<TransferItem>&
       ++outcome.finished;
       continue;
     }
-    if (item.encrypted && item.size < 16) {
+    if (item.encrypted && item.size < kSmallestCipherFile) {
       outcome.error = kDownloadTooShort;
       return outcome;
     }

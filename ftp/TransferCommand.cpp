@@ -173,6 +173,10 @@ bool ConfirmTransferPlan(AppState& state, TransferPlan& plan, TransferDirection 
                                     : QStringLiteral("Nicht heruntergeladen (Verknüpfungen): ")) +
                                    Quoted(plan.skipped));
   }
+  if (!plan.tooShort.isEmpty()) {
+    AppendStatusMessage(state, QStringLiteral("Nicht hochgeladen (für die Verschlüsselung kürzer als 16 Byte): ") +
+                                   Quoted(plan.tooShort));
+  }
   const bool several = PlannedFileCount(plan.items) > 1;
   const qsizetype asked = plan.refusal.isEmpty() ? plan.questions.size() : plan.questionsBeforeRefusal;
   QSet<int> keep;  // items left as they are at the target

@@ -33,7 +33,7 @@ struct TransferItem {
   bool folder = false;    // a folder to create at target (it holds the items after it)
   int64_t date = -1;      // download: the listing's date value; upload: the local time in seconds
   ResumeStep resume = ResumeStep::None;
-  QString partial;        // the resume file: download: a local path; upload: a server path
+  QString partial{};      // the resume file: download: a local path; upload: a server path
 };
 
 // Called on the worker: a file starts (before any byte moves), and its bytes

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "crypto/FileCipher.h"
+
 namespace {
 
 QString LastComponent(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
@@ -79,7 +81,10 @@ TransferPlan PlanUpload(const QVector<UploadSource>& sources, const QString& tar
     for (const TreeEntry& entry : source.tree.entries) {
       const QString relative = JoinRelative(name, entry.path);
       const QString from = source.path + QLatin1Char('/') + entry.path;
-      if (!entry.folder) {
+      if (!entry.folder && encrypt && entry.size < kSmallestCipherFile) {
+        // One such file would end the whole run; it is left out and named instead.
+        plan.tooShort << relative;
+      } else if (!entry.folder) {
         AddUploadFile(plan, from, relative, entry.size, entry.date, targetFolder, existing, encrypt, overwrite);
       } else if (existing.value(relative, 0) != kDirectoryRow) {
         AddFolder(plan, from, targetFolder + relative, relative);

@@ -20,13 +20,13 @@ struct UploadSource {
   bool folder = false;
   int64_t size = 0;    // a file's size
   int64_t date = -1;   // a file's modification time in seconds
-  FolderTree tree;     // a folder's content
+  FolderTree tree{};   // a folder's content
 };
 
 // A selected server entry; a folder comes with what the walk found below it.
 struct DownloadSource {
   ServerEntry entry;
-  FolderTree tree;
+  FolderTree tree{};
 };
 
 struct PlanQuestion {
@@ -40,6 +40,7 @@ struct TransferPlan {
   QString refusal;                  // when set, the command ends with this error ...
   int questionsBeforeRefusal = 0;   // ... after the first this many questions
   QStringList skipped;              // left out below the chosen folders (links, special files)
+  QStringList tooShort;             // encrypted uploads: files below the chosen folders too short to encrypt
 };
 
 // The files among the items.

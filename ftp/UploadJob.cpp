@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "crypto/CipherStream.h"
+#include "crypto/FileCipher.h"
 #include "ftp/EncryptAhead.h"
 #include "ftp/ErrorReasons.h"
 #include "ftp/FileRead.h"
@@ -192,7 +193,7 @@ TransferOutcome RunUploads(const JobContext& ctx, const QVector<TransferItem>& i
     if (item.encrypted) {
       struct stat info {};
       const bool exists = ::stat(QFile::encodeName(item.source).constData(), &info) == 0;
-      if (!exists || info.st_size < 16) {
+      if (!exists || info.st_size < kSmallestCipherFile) {
         outcome.error = kUploadTooShort;
         return outcome;
       }

@@ -42,7 +42,7 @@ UploadSource LocalFile(const QString& name) { return UploadSource{QStringLiteral
 // A local folder: entries ending in "/" are folders.
 UploadSource LocalFolder(const QString& name, const QStringList& entries, const QStringList& skipped = {}) {
   UploadSource source{QStringLiteral("/home/u/") + name, true};
-  for (const QString& e : entries) source.tree.entries.append({e.endsWith('/') ? e.chopped(1) : e, e.endsWith('/'), 7});
+  for (const QString& e : entries) source.tree.entries.append({e.endsWith('/') ? e.chopped(1) : e, e.endsWith('/'), 700});
   source.tree.skipped = skipped;
   return source;
 }

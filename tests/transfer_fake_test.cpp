@@ -690,6 +690,35 @@ TEST_F(Folders, AFolderThatCannotBeMadeEndsTheRun) {
   EXPECT_EQ(ReadBytes(back.path() + "/Fotos"), "a file");
 }
 
+// Files too short for the cipher would end an encrypted run halfway; below
+// a chosen folder they are left out and named, and go up when not encrypted.
+TEST_F(Folders, FilesTooShortToEncryptAreLeftOutOfAFolderAndNamed) {
+  ASSERT_TRUE(QDir().mkpath(local + "Notes/sub"));
+  ASSERT_TRUE(WriteBytes(local + "Notes/empty.txt", ""));
+  ASSERT_TRUE(WriteBytes(local + "Notes/sub/short.txt", Pattern(15, 4)));
+  ASSERT_TRUE(WriteBytes(local + "Notes/sub/block.txt", Pattern(16, 5)));
+  window.ShowLocal(local);
+  Connect();
+  for (const int cipher : {1, 0}) {
+    SCOPED_TRACE(cipher ? "encrypted" : "plain");
+    QDir(server).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(server));
+    state.useCipher = cipher;
+    window.SelectLocal({"Notes"});
+    script.boxes.clear();
+    Upload();
+    EXPECT_TRUE(script.boxes.empty()) << script.Texts().join('\n').toStdString();
+    const QString aes = cipher ? ".aes" : "";
+    EXPECT_TRUE(QFile::exists(server + "/Notes/sub/block.txt" + aes));
+    EXPECT_EQ(QFile::exists(server + "/Notes/empty.txt" + aes), !cipher);
+    EXPECT_EQ(QFile::exists(server + "/Notes/sub/short.txt" + aes), !cipher);
+    // Said once, by the encrypted run (the plain one comes after it).
+    EXPECT_EQ(window.StatusTexts().count("Nicht hochgeladen (für die Verschlüsselung kürzer als 16 Byte): "
+                                         "''Notes/empty.txt'', ''Notes/sub/short.txt''"),
+              1);
+  }
+}
+
 // Four existing files among six: what each way of answering sends.
 TEST_F(Folders, AnswersForAllSpareTheQuestionsAfterThem) {
   const QStringList names = {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt"};
