@@ -25,60 +25,31 @@
 #include "ftp/ServerList.h"
 #include "ftp/TransferCommand.h"
 #include "ftp/Upload.h"
-#include "tests/app_test_support.h"
-#include "tests/fake_ftp/FakeControls.h"
-#include "tests/transfer_test_support.h"
+#include "tests/fake_server_window.h"
 
 namespace {
 
 Event Button(WidgetId widget) { return Event{EventKind::Widget, WindowId::Main, widget, EventType::None, 0}; }
 Event Menu(int item) { return Event{EventKind::MenuChoice, WindowId::Main, WidgetId::None, EventType::None, item}; }
 
-class Jobs : public ::testing::Test {
+class Jobs : public FakeServerWindowTest {
  protected:
-  TemporaryWorkingDirectory cwd;
-  FakeControls fake;
-  BoxScript boxes;
   std::vector<InputBoxRequest> inputs;
-  TestWindow program;
-  AppState& state = program.state;
-  QTemporaryDir serverDir, localDir;
-  QString server, local;
 
   void SetUp() override {
-    ASSERT_NE(fake.reset, nullptr);
-    fake.reset();
-    server = serverDir.path() + QLatin1Char('/');
-    local = localDir.path() + QLatin1Char('/');
-    fake.setServerRoot(FakeControls::Text(serverDir.path()));
+    FakeServerWindowTest::SetUp();
     SetInputBoxResponder([this](const InputBoxRequest& r) {
       inputs.push_back(r);
       return QStringLiteral("neu");
     });
-    SetupLocalList(state, [this](EventType) { FollowLocalList(state); });
-    ASSERT_TRUE(LoadFtpLibrary(state, QStringLiteral("fake-ftp")));
     state.hostUrl = QStringLiteral("files.example");
     state.hostUser = QStringLiteral("anna");
-    state.keyMaterial = TestKey();
-    state.main.window->show();
   }
   void TearDown() override {
-    fake.release();
-    UnloadFtpLibrary(state);
+    FakeServerWindowTest::TearDown();
     SetInputBoxResponder(nullptr);
   }
 
-  void Route(const Event& event) { RouteEvent(state, event); }
-  void Settle() { WaitForServerJob(state); }
-  void ClickConnect() {
-    state.lastConnectClickMs -= 1000;
-    state.main.connectButton->click();
-  }
-  void Connect() {
-    ClickConnect();
-    Settle();
-    ASSERT_EQ(state.connection, 1);
-  }
   void ShowLocal(const QString& directory) {
     SetLocalDirectory(state, directory);
     FollowLocalList(state);

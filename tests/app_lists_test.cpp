@@ -22,45 +22,19 @@
 #include "ftp/Drops.h"
 #include "ftp/FtpLibrary.h"
 #include "ftp/FtpSession.h"
-#include "tests/app_test_support.h"
-#include "tests/fake_ftp/FakeControls.h"
-#include "tests/transfer_test_support.h"
+#include "tests/fake_server_window.h"
 #include "ui/FileListWidget.h"
 
 namespace {
 
-class Lists : public ::testing::Test {
+class Lists : public FakeServerWindowTest {
  protected:
-  TemporaryWorkingDirectory cwd;
-  FakeControls fake;
-  BoxScript boxes;
-  TestWindow program;
-  AppState& state = program.state;
-  QTemporaryDir serverDir, localDir;
-  QString server, local;
-
   void SetUp() override {
+    FakeServerWindowTest::SetUp();
     ASSERT_NE(fake.listFromRoot, nullptr);
-    fake.reset();
-    server = serverDir.path() + QLatin1Char('/');
-    local = localDir.path() + QLatin1Char('/');
-    fake.setServerRoot(FakeControls::Text(serverDir.path()));
     fake.listFromRoot(1);
-    SetupLocalList(state, [this](EventType) { FollowLocalList(state); });
-    ASSERT_TRUE(LoadFtpLibrary(state, QStringLiteral("fake-ftp")));
-    state.keyMaterial = TestKey();
-    state.main.window->show();
   }
-  void TearDown() override { UnloadFtpLibrary(state); }
 
-  void Route(const Event& event) { RouteEvent(state, event); }
-  void Settle() { WaitForServerJob(state); }
-  void Connect() {
-    state.lastConnectClickMs -= 1000;
-    state.main.connectButton->click();
-    Settle();
-    ASSERT_EQ(state.connection, 1);
-  }
   void Make(const QString& root, const std::vector<std::pair<QString, qint64>>& files) {
     for (const auto& [path, size] : files) {
       if (path.endsWith('/')) {
